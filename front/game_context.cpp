@@ -1,0 +1,10 @@
+#include "front/game_context.h"
+
+void initGameContext(GameContext& context, uint32_t) {
+    context.settings = EngineSettings{};
+    context.boardWidth = START_BOARD_SIZE;
+    context.boardHeight = START_BOARD_SIZE;
+    context.searching = false;
+    context.showDetail = false;
+    context.blockedCells.clear();
+}

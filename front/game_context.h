@@ -1,0 +1,28 @@
+// The one game of the run: the manager's position, the settings, the board
+// size the move commands check against, the flags shared with the search
+// thread, and the moves excluded from the search. Exactly one exists; it is
+// passed by reference to every command handler.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "front/settings.h"
+
+constexpr uint32_t START_BOARD_SIZE = 20;
+
+struct alignas(64) GameContext {
+    EngineSettings settings;
+    uint32_t boardWidth = START_BOARD_SIZE;
+    uint32_t boardHeight = START_BOARD_SIZE;
+    // Set before a search starts and cleared by the search driver just before
+    // its final reply; while set, the dispatcher refuses most commands.
+    std::atomic<bool> searching{false};
+    bool showDetail = false;
+    std::vector<uint32_t> blockedCells;
+};
+
+// Fresh game object for a board of the given size: the position reset, the
+// settings at their defaults, the move commands checking against 20 x 20.
+void initGameContext(GameContext& context, uint32_t boardSize);

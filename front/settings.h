@@ -1,0 +1,27 @@
+// Engine settings the manager tunes with INFO lines: time and search limits
+// copied into every search request, plus values that are only stored. All are
+// unsigned 32-bit and keep their values across games (START does not reset
+// them).
+#pragma once
+
+#include <cstdint>
+
+struct GameContext;
+
+constexpr uint32_t DEFAULT_HASH_BYTES = 5242880;
+
+struct EngineSettings {
+    uint32_t timeoutTurn = 0;    // ms for one move, 0 = no per-move limit
+    uint32_t timeoutMatch = 0;   // ms for the whole match
+    uint32_t timeLeft = 0;       // ms left in the match
+    uint32_t timeInc = 0;        // ms added per move
+    uint32_t maxMemory = DEFAULT_HASH_BYTES;
+    uint32_t maxDepth = 28;
+    uint32_t maxNode = 0;
+    uint32_t gameType = 0;
+    uint32_t gameFlags = 0;      // never changed by any command
+    uint32_t matchMode = 0;
+};
+
+// INFO key value: the argument is the trimmed text after INFO.
+void handleInfo(GameContext& context, const char* argument);

@@ -1,0 +1,4 @@
+#include "search/bench.h"
+
+// The benchmark searches come with the search driver.
+void runBenchmark() {}

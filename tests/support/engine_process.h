@@ -1,0 +1,44 @@
+// Test support: runs the real engine as a child process with pipes, the way a
+// manager does, and reads its output with timeouts so a hang fails the test
+// instead of blocking it.
+#pragma once
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct EngineProcess {
+    pid_t pid = -1;
+    int toEngine = -1;    // the engine's standard input
+    int fromEngine = -1;  // the engine's standard output
+    std::string pending;  // bytes read but not yet returned as a line
+};
+
+// Starts the engine with the given extra words, in the given working folder
+// (empty: the current one). Its standard error goes to /dev/null.
+EngineProcess startEngine(const std::vector<std::string>& words = {}, const std::string& folder = "");
+
+// Writes raw bytes (no line end added).
+void sendRaw(EngineProcess& engine, const std::string& bytes);
+// Writes the text and a line feed.
+void sendLine(EngineProcess& engine, const std::string& line);
+// Closes the engine's standard input.
+void closeInput(EngineProcess& engine);
+
+// The next output line without its line feed, or nothing when no whole line
+// arrives within the timeout or the engine closed its output.
+std::optional<std::string> readLine(EngineProcess& engine, int timeoutMs = 5000);
+// Every line that arrives until the output stays quiet for quietMs.
+std::vector<std::string> readLinesUntilQuiet(EngineProcess& engine, int quietMs = 300);
+
+// Waits for the engine to exit; returns its exit status, or -1 when it did
+// not exit in time (it is then killed) or died from a signal.
+int waitForExit(EngineProcess& engine, int timeoutMs = 5000);
+
+// Reads everything the engine still writes until it closes its output.
+std::string readRemainingOutput(EngineProcess& engine, int timeoutMs = 5000);
+
+// A fresh empty folder under the system's temporary folder.
+std::string makeTemporaryFolder();
