@@ -1,6 +1,7 @@
 #include "front/game_context.h"
 
-void initGameContext(GameContext& context, uint32_t) {
+void initGameContext(GameContext& context, uint32_t boardSize) {
+    reset(context.position, boardSize);
     context.settings = EngineSettings{};
     context.boardWidth = START_BOARD_SIZE;
     context.boardHeight = START_BOARD_SIZE;

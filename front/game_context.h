@@ -8,11 +8,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "board/position.h"
 #include "front/settings.h"
 
 constexpr uint32_t START_BOARD_SIZE = 20;
 
 struct alignas(64) GameContext {
+    Position position;  // the manager's game; yixinMode lives here
     EngineSettings settings;
     uint32_t boardWidth = START_BOARD_SIZE;
     uint32_t boardHeight = START_BOARD_SIZE;

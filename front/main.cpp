@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "board/startup_tables.h"
 #include "front/command_line.h"
 #include "front/game_context.h"
 #include "front/log.h"
@@ -18,13 +19,17 @@ namespace {
 // Out of memory anywhere ends the process quietly with status 0.
 void exitOnAllocationFailure() { std::exit(0); }
 
+// The caution level of the reduction tables until INFO CAUTION_FACTOR says otherwise.
+constexpr uint32_t CAUTION_AT_START = 2;
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::set_new_handler(exitOnAllocationFailure);
     StartupOptions options = parseCommandLine(argc, argv);
     initLogging(options.logLevel, nullptr);
-    // The reduction tables (caution 2) and the class table come here with the board.
+    initReductions(CAUTION_AT_START);
+    buildClassTable();
     initPool(options.threadCount, options.multiPv);
     resizeTranspositionTable(DEFAULT_HASH_BYTES);
     LOG_INFO_RECORD("started: log level %u, threads %lld, multipv %lld, bench %d", options.logLevel,

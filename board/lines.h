@@ -1,0 +1,86 @@
+// The lines of the board: for each row, column and diagonal a 64-bit line
+// code (two bits per cell, walls around), the entry words and slot references
+// of its cells, and the two operations that putStone and unmakeMove run on a
+// line: adding a stone (which refreshes the slots of the cells the pattern
+// tables flag and keeps both colours' threat lists in step) and removing it
+// again. A caller may rely on: after adding a stone, every slot of the line
+// whose code or detail changed holds the pattern-table entry of its new
+// window, and the threat lists hold exactly one word per empty (cell,
+// direction) whose code is above 4; removing the stone with the mask saved
+// by the add restores the line code and the codes and details of every slot
+// (a stone's score bytes, read only when it is put, may come back fresher).
+#pragma once
+
+#include <cstdint>
+
+#include "board/types.h"
+
+struct Position;
+
+// One colour's threat words of one record.
+struct ThreatList {
+    uint32_t count;
+    ThreatWord words[THREAT_LIST_CAPACITY];
+};
+
+// One cell of a line: its entry words for X and O (cell | colour |
+// direction << 12) and its direction slot.
+struct LineEntry {
+    uint32_t xWord;
+    uint32_t oWord;
+    uint64_t* slot;
+};
+
+constexpr uint32_t LINE_SPARE_SLOTS = 22;
+
+struct LineRecord {
+    // Position p occupies bits 2(p+5) and 2(p+5)+1; five wall cells precede
+    // position 0 and five follow position length-1.
+    uint64_t code;
+    uint32_t length;
+    uint32_t xDirectionWord;  // 0x400 | direction << 12
+    uint32_t oDirectionWord;  // 0x800 | direction << 12
+    LineEntry entries[MAX_LINE_LENGTH];
+    // No-pattern slots the entries point at while the line is being built.
+    uint64_t spareSlots[LINE_SPARE_SLOTS];
+};
+
+// The 11-cell window centred on position p: 22 bits, the centre in bits 10-11.
+inline uint32_t lineWindow(const LineRecord& line, uint32_t p) {
+    return uint32_t(line.code >> (2 * p)) & 0x3fffff;
+}
+
+// The code of an empty line of the given length: only the walls set.
+constexpr uint64_t emptyLineCode(uint32_t length) {
+    return (uint64_t(1023) << (2 * length + 10)) | 0x3ff;
+}
+
+// Index of a line in the position's line array: the 22 lines of direction 0
+// first, then 22 of direction 1, 43 of direction 2 and 43 of direction 3.
+constexpr uint32_t LINE_BASE[DIRECTION_COUNT] = {
+    0, STRAIGHT_LINE_ROOM, 2 * STRAIGHT_LINE_ROOM, 2 * STRAIGHT_LINE_ROOM + DIAGONAL_LINE_ROOM};
+
+// Removes the first word whose cell, colour and direction equal those of w;
+// the last word moves into the hole. No match leaves the list unchanged.
+void removeThreatWord(ThreatList& list, ThreatWord w);
+
+// Puts a stone of Colour (COLOUR_X or COLOUR_O) at position p of the line.
+// Stores the update mask of the new window in updateMask (unmaking needs
+// it), appends the cell of every refreshed slot at recheckCursor and returns
+// the advanced cursor (at most 10 cells).
+template <uint32_t Colour>
+uint32_t* addStoneToLine(LineRecord& line, uint32_t p, ThreatList& threatsX,
+                         ThreatList& threatsO, uint16_t& updateMask, uint32_t* recheckCursor);
+
+// Takes the stone at position p off the line and restores the slots that
+// the add refreshed (updateMask is the mask the add stored). The threat
+// lists are not touched: they live in the record that unmaking pops.
+void removeStoneFromLine(LineRecord& line, uint32_t p, uint16_t updateMask);
+
+// Resets a line to an unused one: all walls, length 0, spare slots only.
+void clearLine(LineRecord& line);
+
+// Builds the lines of the position's board size for an empty board: wall
+// templates and lengths, the diagonal geometry, entry words, slot references
+// and the pattern-table entry of every on-board slot.
+void buildLines(Position& pos);

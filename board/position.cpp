@@ -1,0 +1,313 @@
+#include "board/position.h"
+
+#include <cstring>
+
+#include "board/renju.h"
+#include "board/startup_tables.h"
+#include "board/tables.h"
+#include "board/zobrist.h"
+
+namespace {
+
+// Rows of the neighbourhood marked around a stone, for x-3 ... x+3, bit j
+// meaning column y+j-3: the 5 x 5 square without the stone, plus the cells
+// three steps away along its four lines.
+constexpr uint32_t AREA_ROWS[7] = {73, 62, 62, 119, 62, 62, 73};
+
+void copyThreatList(ThreatList& to, const ThreatList& from) {
+    to.count = from.count;
+    std::memcpy(to.words, from.words, from.count * sizeof(ThreatWord));
+}
+
+// The next record receives the threat lists and head of the current one.
+StateRecord& pushCopiedRecord(Position& pos) {
+    const StateRecord& r = *pos.current;
+    StateRecord& s = *(pos.current + 1);
+    copyThreatList(s.threatsX, r.threatsX);
+    copyThreatList(s.threatsO, r.threatsO);
+    std::memcpy(&s, &r, STATE_HEAD_BYTES);
+    return s;
+}
+
+bool isCandidateClass(uint8_t cls, bool withDoubleThree) {
+    return cls == CLASS_FOUR_THREE || cls == CLASS_OPEN_FOUR ||
+           (withDoubleThree && cls == CLASS_DOUBLE_THREE);
+}
+
+// Appends the cell of every word of the list whose table class for the
+// given colour is 7 or 8 (and 6 when withDoubleThree).
+uint32_t* appendRenjuCandidates(const Position& pos, const ThreatList& list, bool ofX,
+                                bool withDoubleThree, uint32_t* cursor) {
+    for (uint32_t i = 0; i < list.count; ++i) {
+        const uint32_t cell = threatCell(list.words[i]);
+        const uint8_t cls = ofX ? tableClassX(pos.slots[cell]) : tableClassO(pos.slots[cell]);
+        if (isCandidateClass(cls, withDoubleThree)) *cursor++ = cell;
+    }
+    return cursor;
+}
+
+void rewriteClassFields(ThreatList& list, const ClassPair* classes, bool ofX) {
+    for (uint32_t i = 0; i < list.count; ++i) {
+        const ClassPair pair = classes[threatCell(list.words[i])];
+        list.words[i] = withThreatClass(list.words[i], ofX ? pair.x : pair.o);
+    }
+}
+
+bool hasFourClass(const uint16_t* counts) {
+    return counts[CLASS_FOUR] | counts[CLASS_FOUR_CLOSED_THREE] | counts[CLASS_FOUR_THREE] |
+           counts[CLASS_OPEN_FOUR] | counts[CLASS_FIVE];
+}
+
+template <uint32_t Colour>
+void putStoneAs(Position& pos, MoveWord m) {
+    StateRecord& r = *pos.current;
+    const uint32_t cell = cellOf(m);
+    const uint32_t x = xOf(m);
+    const uint32_t y = yOf(m);
+
+    pos.history[pos.stoneCount++] = m & MOVE_MASK;
+    pos.cells[cell] = Colour;
+    pos.emptyMask[x] &= ~(1u << y);
+
+    // The four lines: refresh the flagged slots and both threat lists.
+    uint32_t* cursor = r.changedCells;
+    for (int d = 0; d < DIRECTION_COUNT; ++d) {
+        const CellLine& g = pos.geometry[cell][d];
+        cursor = addStoneToLine<Colour>(*g.line, g.position, r.threatsX, r.threatsO,
+                                        r.updateMask[d], cursor);
+    }
+    *cursor++ = cell;
+
+    // Black cells whose Renju verdict may have changed elsewhere on the
+    // board: the forbidden ones, and those whose threes or fours the stone
+    // may have made real or spoiled.
+    const uint32_t black = pos.blackColour;
+    const bool xIsBlack = black == COLOUR_X;
+    const ThreatList& blackList = xIsBlack ? r.threatsX : r.threatsO;
+    const uint16_t* blackCounts = xIsBlack ? r.classCountX : r.classCountO;
+    if (blackCounts[CLASS_FORBIDDEN] != 0) {
+        for (uint32_t i = 0; i < blackList.count; ++i)
+            if (threatClass(blackList.words[i]) == CLASS_FORBIDDEN)
+                *cursor++ = threatCell(blackList.words[i]);
+    }
+    if constexpr (Colour == COLOUR_X) {
+        if (xIsBlack)
+            cursor = appendRenjuCandidates(pos, r.threatsX, true, false, cursor);
+        else
+            cursor = appendRenjuCandidates(pos, r.threatsO, false, true, cursor);
+    } else {
+        // X black: X's words with X class 6, 7 or 8. With black unknown the
+        // O classes are the ones judged as black's, so they are read here.
+        if (black == COLOUR_O)
+            cursor = appendRenjuCandidates(pos, r.threatsO, false, false, cursor);
+        else
+            cursor = appendRenjuCandidates(pos, blackList, xIsBlack, true, cursor);
+    }
+
+    // New class pairs of every listed cell, the old ones saved for unmaking.
+    const uint32_t changed = uint32_t(cursor - r.changedCells);
+    for (uint32_t i = 0; i < changed; ++i) {
+        const uint32_t c = r.changedCells[i];
+        const ClassPair old = pos.classes[c];
+        r.savedClasses[i] = old;
+        ClassPair now{tableClassX(pos.slots[c]), tableClassO(pos.slots[c])};
+        uint8_t& blackClass = xIsBlack ? now.x : now.o;
+        if (blackClass >= CLASS_DOUBLE_THREE && blackClass <= CLASS_OPEN_FOUR)
+            blackClass = adjustBlackClass(pos, c, blackClass);
+        pos.classes[c] = now;
+        --r.classCountX[old.x];
+        ++r.classCountX[now.x];
+        --r.classCountO[old.o];
+        ++r.classCountO[now.o];
+    }
+    r.changedCount = changed;
+
+    // Running score: the stone's value in its four windows plus its cell.
+    const uint64_t* placed = pos.slots[cell];
+    int32_t s = 0;
+    for (int d = 0; d < DIRECTION_COUNT; ++d)
+        s += Colour == COLOUR_X ? slotScoreX(placed[d]) : slotScoreO(placed[d]);
+    if constexpr (Colour == COLOUR_X)
+        r.eval += 7 * s + pos.weights[cell];
+    else
+        r.eval -= 7 * s + pos.weights[cell];
+
+    rewriteClassFields(r.threatsX, pos.classes, true);
+    r.hasFourX = hasFourClass(r.classCountX);
+    rewriteClassFields(r.threatsO, pos.classes, false);
+    r.hasFourO = hasFourClass(r.classCountO);
+
+    for (int k = 0; k < 7; ++k) r.area[x + k] |= AREA_ROWS[k] << y;
+    r.virtualMove = 0;
+}
+
+}  // namespace
+
+void putStone(Position& pos, MoveWord m) {
+    if (m & COLOUR_X)
+        putStoneAs<COLOUR_X>(pos, m);
+    else
+        putStoneAs<COLOUR_O>(pos, m);
+}
+
+void reset(Position& pos, uint32_t boardSize) {
+    for (StateRecord& r : pos.states) {
+        r.threatsX.count = 0;
+        r.threatsO.count = 0;
+    }
+    pos.boardSize = boardSize;
+    pos.stoneCount = 0;
+    pos.yixinMode = 0;
+    pos.blackColour = COLOUR_UNKNOWN;
+    for (auto& cellSlots : pos.slots)
+        for (uint64_t& s : cellSlots) s = NO_PATTERN_SLOT;
+    for (LineRecord& line : pos.lines) clearLine(line);
+    pos.diagonals = DiagonalGeometry{};
+    initBoard(pos);
+}
+
+void initBoard(Position& pos) {
+    const uint32_t n = pos.boardSize;
+    pos.stoneCount = 0;
+    pos.sideToMove = 1;
+    pos.nodes = 0;
+    pos.owner = nullptr;
+    pos.current = &pos.states[0];
+    std::memset(static_cast<void*>(&pos.states[0]), 0, sizeof(StateRecord));
+    std::memset(pos.classes, 0, sizeof pos.classes);
+    std::memset(pos.cells, 0, sizeof pos.cells);
+    for (auto& cellSlots : pos.slots)
+        for (uint64_t& s : cellSlots) s = NO_PATTERN_SLOT;
+    std::memset(static_cast<void*>(pos.geometry), 0, sizeof pos.geometry);
+
+    // Lines, slot references and the slots of the empty board; this also
+    // fills the cell geometry of every on-board cell.
+    buildLines(pos);
+    for (uint32_t x = 0; x < n; ++x) pos.emptyMask[x] = (1u << n) - 1;
+    computeWeights(pos.weights, n);
+
+    // Class pairs of the empty board (no Renju adjustment: nothing stands).
+    StateRecord& r = pos.states[0];
+    for (uint32_t x = 0; x < n; ++x)
+        for (uint32_t y = 0; y < n; ++y) {
+            const uint32_t c = cellIndex(x, y);
+            const ClassPair pair{tableClassX(pos.slots[c]), tableClassO(pos.slots[c])};
+            pos.classes[c] = pair;
+            ++r.classCountX[pair.x];
+            ++r.classCountO[pair.o];
+        }
+}
+
+void makeMove(Position& pos, MoveWord m) {
+    ++pos.nodes;
+    const uint64_t key = SIDE_KEY ^ ZobristKeys[m & ZOBRIST_INDEX_MASK] ^ pos.current->key;
+    StateRecord& s = pushCopiedRecord(pos);
+    pos.current = &s;
+    s.key = key;
+    putStone(pos, m);
+    pos.sideToMove ^= 1;
+}
+
+void unmakeMove(Position& pos, MoveWord m) {
+    StateRecord& s = *pos.current;
+    pos.sideToMove ^= 1;
+    if (s.virtualMove != 0) {
+        --pos.current;
+        return;
+    }
+    const uint32_t cell = cellOf(m);
+    pos.cells[cell] = 0;
+    pos.emptyMask[xOf(m)] |= 1u << yOf(m);
+    for (int d = 0; d < DIRECTION_COUNT; ++d) {
+        const CellLine& g = pos.geometry[cell][d];
+        removeStoneFromLine(*g.line, g.position, s.updateMask[d]);
+    }
+    --pos.stoneCount;
+    // Backwards, so that a cell listed twice ends with its oldest pair.
+    for (uint32_t i = s.changedCount; i-- > 0;) pos.classes[s.changedCells[i]] = s.savedClasses[i];
+    --pos.current;
+}
+
+void makeNullMove(Position& pos) {
+    const uint64_t key = pos.current->key ^ SIDE_KEY;
+    StateRecord& s = pushCopiedRecord(pos);
+    s.key = key;
+    s.virtualMove = 0;
+    pos.current = &s;
+    pos.sideToMove ^= 1;
+}
+
+void unmakeNullMove(Position& pos) {
+    --pos.current;
+    pos.sideToMove ^= 1;
+}
+
+void makeVirtualMove(Position& pos, MoveWord m) {
+    ++pos.nodes;
+    StateRecord& s = *(pos.current + 1);
+    s.key = SIDE_KEY ^ ZobristKeys[m & ZOBRIST_INDEX_MASK] ^ pos.current->key;
+    s.virtualMove = m;
+    pos.current = &s;
+    pos.sideToMove ^= 1;
+}
+
+uint64_t keyAfter(const Position& pos, MoveWord m) {
+    return pos.current->key ^ SIDE_KEY ^ ZobristKeys[m & ZOBRIST_INDEX_MASK];
+}
+
+void copyFrom(Position& pos, const Position& src, SearchThread* thread) {
+    pos.current = &pos.states[0];
+    std::memset(static_cast<void*>(&pos.states[0]), 0, sizeof(StateRecord));
+    selectRuleTables(pos, src.blackColour);
+    pos.yixinMode = src.yixinMode;
+    pos.boardSize = src.boardSize;
+    initBoard(pos);
+    StateRecord& r = pos.states[0];
+    for (uint32_t i = 0; i < src.stoneCount; ++i) {
+        const MoveWord w = src.history[i];
+        r.key ^= ZobristKeys[w & ZOBRIST_INDEX_MASK];
+        putStone(pos, w);
+    }
+    pos.owner = thread;
+    pos.sideToMove = src.sideToMove;
+    r.eval = 0;
+    if (pos.sideToMove == 0) r.key ^= SIDE_KEY;
+}
+
+namespace {
+
+// Board size of a picture: 2 characters per cell, N x N cells.
+uint32_t pictureBoardSize(size_t length) {
+    for (uint32_t n = MIN_BOARD_SIZE; n <= MAX_BOARD_SIZE; ++n)
+        if (length == 2 * n * n) return n;
+    return 0;
+}
+
+}  // namespace
+
+std::vector<MoveWord> setupFromPicture(Position& pos, std::string_view text, uint32_t blackColour) {
+    const uint32_t n = pictureBoardSize(text.size());
+    pos.boardSize = n;
+    initBoard(pos);
+    selectRuleTables(pos, blackColour);
+    std::vector<MoveWord> marks;
+    for (uint32_t x = 0; x < n; ++x)
+        for (uint32_t y = 0; y < n; ++y) {
+            switch (text[1 + 2 * x + 2 * n * y]) {
+                case 'X': putStone(pos, makeMoveWord(COLOUR_X, x, y)); break;
+                case 'O': putStone(pos, makeMoveWord(COLOUR_O, x, y)); break;
+                case '!': marks.push_back(makeMoveWord(COLOUR_X, x, y)); break;
+                case '?': marks.push_back(makeMoveWord(COLOUR_O, x, y)); break;
+                default: break;
+            }
+        }
+    StateRecord& r = pos.states[0];
+    r.eval = 0;
+    if (pos.sideToMove == 0) r.key ^= SIDE_KEY;
+    return marks;
+}
+
+void selectRuleTables(Position& pos, uint32_t colour) {
+    pos.blackColour = colour;
+    selectTableVariant(colour);
+}

@@ -1,0 +1,128 @@
+// The board of one game with everything the search reads incrementally: the
+// colour of every cell, the direction slot (pattern-table entry) of every
+// cell and direction, the class pair of every cell, and a stack of per-ply
+// records holding the threat lists, class counts, running score, hash key
+// and neighbourhood of the stones. Every change goes through makeMove,
+// unmakeMove, makeNullMove, unmakeNullMove and makeVirtualMove, and every
+// push can be taken back exactly: cells, line codes, class pairs, stone
+// count and side to move return bit for bit, the slots in their codes and
+// details (a stone's score bytes, read only when it is put, may come back
+// fresher), and the current record is the one it was before, untouched.
+//
+// A Position is several MiB: keep it in static storage or on the heap, never
+// on the stack. It belongs to one thread. It checks nothing: callers play
+// only empty on-board cells and take back only the last push.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "board/lines.h"
+#include "board/types.h"
+
+class SearchThread;
+
+// One ply of the record stack. The head (area up to updateMask) is copied as
+// one block from the previous record by makeMove and makeNullMove.
+struct StateRecord {
+    // Neighbourhood of the stones: bit y+3 of word x+3 is set when (x, y)
+    // lies near some stone. Candidate cells of row x are
+    // (area[x+3] >> 3) & emptyMask[x].
+    uint32_t area[26];
+    uint16_t classCountX[CLASS_COUNT];  // cells whose X class is 0 ... 10
+    uint16_t classCountO[CLASS_COUNT];
+    int32_t eval;      // X stones add, O stones subtract
+    uint8_t hasFourX;  // X has a cell of class 4, 5, 7, 8 or 9
+    uint8_t hasFourO;
+    uint16_t updateMask[DIRECTION_COUNT];  // masks this record's stone used, per direction
+
+    uint64_t key;
+    uint32_t changedCount;  // valid entries of changedCells / savedClasses
+    MoveWord virtualMove;   // the hash-only move of makeVirtualMove, else 0
+    ThreatList threatsX;
+    ThreatList threatsO;
+    uint32_t changedCells[RECHECK_CAPACITY];  // cells whose class pair putStone recomputed
+    ClassPair savedClasses[RECHECK_CAPACITY];  // their pairs before, index for index
+};
+
+// Bytes of a record that makeMove copies as the head.
+constexpr size_t STATE_HEAD_BYTES = offsetof(StateRecord, key);
+
+// A cell's line in one direction and its position along it.
+struct CellLine {
+    LineRecord* line;
+    uint32_t position;
+};
+
+// Line number and position of a cell on its two diagonals.
+struct DiagonalPlace {
+    uint32_t line;
+    uint32_t position;
+};
+
+struct DiagonalGeometry {
+    DiagonalPlace place[2][1024];                // [direction - 2][cell index]
+    MoveWord cells[2][DIAGONAL_LINE_ROOM][32];  // cells along each diagonal, with 0x800
+};
+
+struct Position {
+    StateRecord states[STATE_RECORD_COUNT];  // record 0: the set-up position
+    uint32_t stoneCount;                     // stones on the board = length of history
+    uint32_t boardSize;                      // N, 5 ... 20
+    uint64_t nodes;                          // makeMove and makeVirtualMove since initBoard
+    SearchThread* owner;                     // the search thread of a copy, null for the game's
+    StateRecord* current;
+    uint8_t sideToMove;  // 1: X to move, 0: O to move
+    uint32_t yixinMode;  // 1 once a Yixin extension command came in
+    uint32_t blackColour;  // COLOUR_X, COLOUR_O or COLOUR_UNKNOWN
+    uint32_t cells[BOARD_CELLS];  // 0 empty, COLOUR_X, COLOUR_O
+    uint64_t slots[BOARD_CELLS][DIRECTION_COUNT];
+    CellLine geometry[BOARD_CELLS][DIRECTION_COUNT];  // on-board cells only
+    uint32_t emptyMask[32];  // bit y of word x: (x, y) on the board and empty
+    ClassPair classes[CLASS_CELLS];
+    MoveWord history[HISTORY_CAPACITY];  // the stones in the order they were put
+    LineRecord lines[LINE_COUNT];
+    DiagonalGeometry diagonals;
+    int32_t weights[BOARD_CELLS];  // positional weight of every cell
+};
+
+// Game-object entry: a fresh empty board of the given size, black not yet
+// known, X to move, key 0. Leaves the rule-table variant as it was.
+void reset(Position& pos, uint32_t boardSize);
+
+// Rebuilds everything that depends on boardSize for an empty board
+// (set pos.boardSize first to change the size).
+void initBoard(Position& pos);
+
+// Puts a stone of colour m & 0xc00 on cell m & 0x3ff in the current record,
+// without pushing a record, touching the key or switching the side.
+void putStone(Position& pos, MoveWord m);
+
+void makeMove(Position& pos, MoveWord m);
+// Takes back the last makeMove or makeVirtualMove; m must be its word.
+void unmakeMove(Position& pos, MoveWord m);
+void makeNullMove(Position& pos);
+void unmakeNullMove(Position& pos);
+// Pushes a record carrying only the key after m, and switches the side; the
+// stone is not put. Taken back by unmakeMove(m).
+void makeVirtualMove(Position& pos, MoveWord m);
+
+// The key makeMove(m) would produce.
+uint64_t keyAfter(const Position& pos, MoveWord m);
+
+// Makes pos equal to src by replaying src's stones onto a fresh record 0
+// (no records above it), with the given owner thread.
+void copyFrom(Position& pos, const Position& src, SearchThread* thread);
+
+// Sets up the board drawn in text (2 characters per cell: separator, symbol;
+// N rows of N cells; length 2*N*N for N = 5 ... 20, else an empty board of
+// size 0). "X" and "O" are stones, "!" and "?" mark cells for X and O, any
+// other symbol is empty. Returns the marks in scan order (x outer, y inner).
+// The stones are left out of the key.
+std::vector<MoveWord> setupFromPicture(Position& pos, std::string_view text, uint32_t blackColour);
+
+// Sets blackColour; for COLOUR_X or COLOUR_O also switches the process-wide
+// pattern-table variant to the one with that colour as black.
+void selectRuleTables(Position& pos, uint32_t colour);
