@@ -1,8 +1,15 @@
-// The Renju verdict that turns the table class of an empty cell for the black
-// colour into its final class (a double three whose threes are not all real
-// is no longer forbidden, and so on). putStone calls it only for black table
-// classes 6, 7 and 8, the only ones the verdict can change; every other class
-// is final as the ClassTable gives it. The white colour is never adjusted.
+// The Renju verdict on black's cells. The pattern tables settle what one
+// line shows (an overline or two fours in a line is forbidden outright);
+// whether an open three is real needs the whole board: it is real when some
+// cell that turns it into a straight four may itself be played. The verdict
+// is deliberately shallow: a completion point's legality is read from the
+// stored codes and classes of the current board, without playing it and
+// without recursion.
+//
+// putStone calls adjustBlackClass only for black table classes 6, 7 and 8,
+// the only ones the verdict can change; every other class is final as the
+// ClassTable gives it. The white colour is never adjusted. With black not yet
+// known, O is judged as black.
 #pragma once
 
 #include <cstdint>
@@ -10,5 +17,13 @@
 struct Position;
 
 // Final black class of the empty cell, given its black class from the
-// ClassTable (6, 7 or 8). Reads the current board; changes nothing.
+// ClassTable (6, 7 or 8): a double three keeps class 1 only with two real
+// threes, a four-three without a real three is a four with a closed three,
+// an open four with two real threes or fours in two lines is forbidden.
+// Reads the current board; changes nothing.
 uint8_t adjustBlackClass(const Position& pos, uint32_t cell, uint8_t tableClass);
+
+// What black's forbidden cells are worth to white when white is to move,
+// from X's point of view (negative when X is black); 0 when black is to
+// move or nothing is forbidden.
+int32_t forbiddenCellScore(const Position& pos);

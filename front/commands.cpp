@@ -1,15 +1,209 @@
 #include "front/commands.h"
 
-#include "front/game_context.h"
+#include <string>
+#include <vector>
 
-// The game commands get their bodies together with the position and the
-// search they drive; until then they are accepted and do nothing.
-void handleStart(GameContext&, const char*) {}
-void handleRestart(GameContext&) {}
-void handleBegin(GameContext&) {}
-void handleTurn(GameContext&, const char*, bool) {}
-void handleBoard(GameContext&, bool) {}
-void handlePlay(GameContext&, const char*) {}
-void handleTakeback(GameContext&, const char*) {}
+#include "board/position.h"
+#include "front/game_context.h"
+#include "front/output.h"
+#include "front/protocol.h"
+#include "front/stand_in_mover.h"
+#include "search/clock.h"
+#include "search/search_limits.h"
+#include "search/threads.h"
+
+namespace {
+
+constexpr uint32_t MIN_START_SIZE = 5;
+constexpr uint32_t MAX_START_SIZE = 20;
+
+// The ten milliseconds taken off the manager's clocks cover the time the
+// reply needs to reach it.
+constexpr int32_t CLOCK_MARGIN_MS = 10;
+
+int32_t lessMargin(uint32_t ms) {
+    int32_t left = static_cast<int32_t>(ms) - CLOCK_MARGIN_MS;
+    return left < 0 ? 0 : left;
+}
+
+// Content of a cell number that may lie outside the position's arrays.
+uint32_t cellContent(const Position& pos, uint32_t cell) { return cell < BOARD_CELLS ? pos.cells[cell] : 0; }
+
+bool placeStone(GameContext& context, uint32_t x, uint32_t y, uint32_t colour) {
+    Position& pos = context.position;
+    uint32_t cell = (x * 32 + y) & CELL_MASK;
+    bool onBoard = x < pos.boardSize && y < pos.boardSize;
+    if (onBoard && pos.cells[cell] == 0) {
+        makeMove(pos, colour | cell);
+        pos.sideToMove ^= 1;  // protocol stones leave the engine to move
+        return true;
+    }
+    int shownX = static_cast<int>(x), shownY = static_cast<int>(y);
+    if (!onBoard) reply(context, "DEBUG check move [%d,%d]", shownX, shownY);
+    if (uint32_t content = cellContent(pos, cell)) {
+        reply(context, "DEBUG make move [%d,%d] = %u", shownX, shownY, content);
+        printBoardDump(context, "CmdPut ERR");
+    }
+    if (colour == COLOUR_X) reply(context, "ERROR my move [%d,%d]", shownX, shownY);
+    else reply(context, "ERROR opponent's move [%d,%d]", shownX, shownY);
+    return false;
+}
+
+// The two coordinates of a move command, checked against the board size the
+// manager set with START.
+bool readCoordinates(const GameContext& context, const char* argument, uint32_t& x, uint32_t& y) {
+    std::vector<uint32_t> numbers = parseNumberList(argument);
+    if (numbers.size() != 2 || numbers[0] >= context.boardWidth || numbers[1] >= context.boardHeight) {
+        reply(context, "ERROR bad coordinates");
+        return false;
+    }
+    x = numbers[0];
+    y = numbers[1];
+    return true;
+}
+
+// Puts the game's stones again, in their order, under the current rule.
+void replayStones(Position& pos) {
+    std::vector<MoveWord> stones(pos.history, pos.history + pos.stoneCount);
+    initBoard(pos);
+    for (MoveWord stone : stones) {
+        makeMove(pos, stone);
+        pos.sideToMove ^= 1;
+    }
+}
+
+}  // namespace
+
+bool placeOwnStone(GameContext& context, uint32_t x, uint32_t y) {
+    return placeStone(context, x, y, COLOUR_X);
+}
+
+bool placeOpponentStone(GameContext& context, uint32_t x, uint32_t y) {
+    return placeStone(context, x, y, COLOUR_O);
+}
+
+void takeBackStone(GameContext& context, uint32_t x, uint32_t y) {
+    Position& pos = context.position;
+    uint32_t cell = x * 32 + y;
+    // Only the most recent stone can be taken back: taking back another one
+    // would silently leave the manager's game and ours apart.
+    bool isLastStone = x < pos.boardSize && y < pos.boardSize && pos.cells[cell] != 0 &&
+                       pos.stoneCount > 0 && cellOf(pos.history[pos.stoneCount - 1]) == cell;
+    if (!isLastStone) {
+        reply(context, "ERROR takeback move [%d,%d]", static_cast<int>(x), static_cast<int>(y));
+        return;
+    }
+    unmakeMove(pos, pos.cells[cell] | cell);
+    pos.sideToMove ^= 1;
+    reply(context, "OK");
+}
+
+void setBlackColour(GameContext& context, uint32_t colour) {
+    Position& pos = context.position;
+    bool changes = colour != pos.blackColour;
+    selectRuleTables(pos, colour);
+    if (changes && pos.stoneCount > 0) replayStones(pos);
+}
+
+void readBoardBlock(GameContext& context) {
+    bool firstStone = true;
+    for (;;) {
+        std::string line = readProtocolLine(context);
+        if (line.find("DONE") != std::string::npos) return;
+        std::vector<uint32_t> numbers = parseNumberList(line);
+        if (numbers.size() != 3) {
+            reply(context, "ERROR x,y,who or DONE expected after BOARD");
+            return;
+        }
+        uint32_t x = numbers[0], y = numbers[1], who = numbers[2];
+        if (who != 1 && who != 2) return;
+        if (firstStone) {
+            setBlackColour(context, who == 1 ? COLOUR_X : COLOUR_O);
+            firstStone = false;
+        }
+        if (who == 1) placeOwnStone(context, x, y);
+        else placeOpponentStone(context, x, y);
+    }
+}
+
+void resetPreviousScores() { scoreTrend = ScoreTrend{}; }
+
+void startSearch(GameContext& context, bool swapQuery) {
+    const EngineSettings& settings = context.settings;
+    SearchLimits limits;
+    limits.blockedCells = context.blockedCells;
+    limits.time = lessMargin(settings.timeLeft);
+    limits.inc = static_cast<int32_t>(settings.timeInc);
+    limits.depth = limits.time != 0 ? 0 : static_cast<int32_t>(settings.maxDepth);
+    limits.turnTime = lessMargin(settings.timeoutTurn);
+    limits.reserve = static_cast<int32_t>(settings.timeoutMatch >> 10);
+    limits.moveBase = static_cast<int32_t>(context.position.boardSize * context.position.boardSize);
+    limits.nodes = static_cast<int32_t>(settings.maxNode);
+    limits.swapQuery = swapQuery;
+    limits.startTime = nowMs();
+    context.searching = true;
+    playStandInMove(context, limits);
+}
+
+void handleStart(GameContext& context, const char* argument) {
+    std::vector<uint32_t> numbers = parseNumberList(argument);
+    if (numbers.size() == 1 && numbers[0] >= MIN_START_SIZE && numbers[0] <= MAX_START_SIZE) {
+        context.boardWidth = context.boardHeight = numbers[0];
+        context.position.boardSize = numbers[0];
+        initBoard(context.position);
+        reply(context, "OK");
+    } else {
+        reply(context, "ERROR size of the board");
+    }
+    resetPreviousScores();
+}
+
+void handleRestart(GameContext& context) {
+    initBoard(context.position);
+    // The engine opens the new game, so it is black.
+    setBlackColour(context, COLOUR_X);
+    resetPreviousScores();
+    startSearch(context, false);
+}
+
+void handleBegin(GameContext& context) {
+    setBlackColour(context, COLOUR_X);
+    resetPreviousScores();
+    startSearch(context, false);
+}
+
+void handleTurn(GameContext& context, const char* argument, bool swapQuery) {
+    uint32_t x, y;
+    if (readCoordinates(context, argument, x, y)) {
+        // The opponent opening the game on an empty board is black; without
+        // this a game started by TURN would keep the previous game's colours.
+        if (context.position.stoneCount == 0 && x < context.position.boardSize &&
+            y < context.position.boardSize)
+            setBlackColour(context, COLOUR_O);
+        placeOpponentStone(context, x, y);
+    }
+    startSearch(context, swapQuery);
+}
+
+void handleBoard(GameContext& context, bool swapQuery) {
+    readBoardBlock(context);
+    resetPreviousScores();
+    startSearch(context, swapQuery);
+}
+
+void handlePlay(GameContext& context, const char* argument) {
+    uint32_t x, y;
+    if (readCoordinates(context, argument, x, y)) placeOwnStone(context, x, y);
+}
+
+void handleTakeback(GameContext& context, const char* argument) {
+    uint32_t x, y;
+    if (readCoordinates(context, argument, x, y)) takeBackStone(context, x, y);
+}
+
+// The threat score is computed here once the threat search exists; EVAL
+// prints nothing either way.
 void handleEval(GameContext&) {}
+
+// No search runs beside the protocol yet, so there is nothing to wait for.
 void handleEnd(GameContext&) {}

@@ -20,3 +20,7 @@ void replyV(const GameContext& context, const char* format, va_list args);
 
 // The identification line answering ABOUT.
 extern const char* const ABOUT_LINE;
+
+// The diagnostic picture of the game position printed after a stone was
+// refused: title and hash, size and stone count, then one row per y.
+void printBoardDump(const GameContext& context, const char* title);

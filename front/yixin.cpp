@@ -1,16 +1,106 @@
 #include "front/yixin.h"
 
-#include "front/game_context.h"
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
 
-// The extension commands get their bodies together with the board and the
-// search they act on; until then they are accepted and do nothing.
-void handleYxBoard(GameContext&) {}
-void handleYxBlock(GameContext&) {}
-void handleYxBlockUndo(GameContext&) {}
-void handleYxBlockReset(GameContext&) {}
-void handleYxHashClear(GameContext&) {}
-void handleYxNBest(GameContext&, const char*) {}
-void handleYxShowForbid(GameContext&) {}
-void handleYxShowInfo(GameContext&) {}
-void handleYxStop(GameContext&) {}
-void handleYxSwap2Step2(GameContext&) {}
+#include "board/position.h"
+#include "front/commands.h"
+#include "front/game_context.h"
+#include "front/output.h"
+#include "front/protocol.h"
+
+namespace {
+
+// Every extension command switches the engine to the extension style of
+// move text for the rest of the run.
+void enterYixinMode(GameContext& context) { context.position.yixinMode = 1; }
+
+// Reads the x,y lines after YXBLOCK (adding) or YXBLOCKUNDO (removing) up to
+// DONE. The cells are not range-checked: an excluded cell off the board
+// simply never matches a move.
+void readBlockBlock(GameContext& context, bool adding) {
+    for (;;) {
+        std::string line = readProtocolLine(context);
+        if (line.find("DONE") != std::string::npos) return;
+        std::vector<uint32_t> numbers = parseNumberList(line);
+        if (numbers.size() != 2) {
+            reply(context, "ERROR x,y or DONE expected after YXBLOCK");
+            return;
+        }
+        uint32_t cell = (numbers[0] << 5) | numbers[1];
+        std::vector<uint32_t>& blocked = context.blockedCells;
+        if (adding) blocked.push_back(cell);
+        else blocked.erase(std::remove(blocked.begin(), blocked.end(), cell), blocked.end());
+    }
+}
+
+void showForbiddenPoints(GameContext& context) {
+    const Position& pos = context.position;
+    const StateRecord& record = *pos.current;
+    const bool xIsBlack = pos.blackColour == COLOUR_X;
+    const ThreatList& blackList = xIsBlack ? record.threatsX : record.threatsO;
+    const uint16_t* blackCounts = xIsBlack ? record.classCountX : record.classCountO;
+    if (blackCounts[CLASS_FORBIDDEN] == 0) return;
+
+    std::vector<uint32_t> cells;
+    for (uint32_t i = 0; i < blackList.count; ++i) {
+        if (threatClass(blackList.words[i]) == CLASS_FORBIDDEN) cells.push_back(threatCell(blackList.words[i]));
+    }
+    if (cells.empty()) return;
+    std::sort(cells.begin(), cells.end());
+    cells.erase(std::unique(cells.begin(), cells.end()), cells.end());
+    std::string text;
+    for (uint32_t cell : cells) {
+        char digits[16];
+        std::snprintf(digits, sizeof digits, "%02u%02u", xOf(cell), yOf(cell));
+        text += digits;
+    }
+    reply(context, "FORBID %s.", text.c_str());
+}
+
+}  // namespace
+
+void handleYxBoard(GameContext& context) {
+    enterYixinMode(context);
+    readBoardBlock(context);
+    resetPreviousScores();
+}
+
+void handleYxBlock(GameContext& context) {
+    enterYixinMode(context);
+    readBlockBlock(context, true);
+}
+
+void handleYxBlockUndo(GameContext& context) {
+    enterYixinMode(context);
+    readBlockBlock(context, false);
+}
+
+void handleYxBlockReset(GameContext& context) {
+    enterYixinMode(context);
+    context.blockedCells.clear();
+}
+
+// Clearing the hash comes with the transposition table.
+void handleYxHashClear(GameContext& context) { enterYixinMode(context); }
+
+// Several best lines come with the search driver.
+void handleYxNBest(GameContext& context, const char*) { enterYixinMode(context); }
+
+void handleYxShowForbid(GameContext& context) {
+    enterYixinMode(context);
+    showForbiddenPoints(context);
+}
+
+void handleYxShowInfo(GameContext& context) {
+    enterYixinMode(context);
+    reply(context, "MESSAGE INFO MAX_THREAD_NUM %d", 1);
+    reply(context, "MESSAGE INFO MAX_HASH_SIZE %d", 26);
+}
+
+// Stopping a search comes with the search driver.
+void handleYxStop(GameContext& context) { enterYixinMode(context); }
+
+void handleYxSwap2Step2(GameContext& context) { enterYixinMode(context); }

@@ -1,4 +1,6 @@
 #include "search/threads.h"
 
+ScoreTrend scoreTrend;
+
 // The search thread itself comes with the search driver.
 void initPool(int64_t, int64_t) {}

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <iterator>
 
+#include "board/renju.h"
 #include "board/startup_tables.h"
 #include "board/zobrist.h"
 
@@ -29,6 +30,21 @@ bool anyFourClass(const uint16_t* counts) {
     for (int cls : {4, 5, 7, 8, 9})
         if (counts[cls] != 0) return true;
     return false;
+}
+
+bool isJudgedTableClass(uint8_t cls) {
+    return cls == CLASS_DOUBLE_THREE || cls == CLASS_FOUR_THREE || cls == CLASS_OPEN_FOUR;
+}
+
+// Whether the verdict can turn the table class into this class.
+bool verdictMayGive(uint8_t tableClass, uint8_t cls) {
+    switch (tableClass) {
+        case CLASS_DOUBLE_THREE: return cls == CLASS_NONE || cls == CLASS_CLOSED_THREES || cls == CLASS_FORBIDDEN;
+        case CLASS_FOUR_THREE:
+            return cls == CLASS_FOUR_CLOSED_THREE || cls == CLASS_FOUR_THREE || cls == CLASS_FORBIDDEN;
+        case CLASS_OPEN_FOUR: return cls == CLASS_OPEN_FOUR || cls == CLASS_FORBIDDEN;
+        default: return cls == tableClass;
+    }
 }
 
 }  // namespace
@@ -67,14 +83,9 @@ void buildReference(ReferenceBoard& ref, uint32_t boardSize, const std::vector<M
                 ref.windows[cell][d] = referenceWindow(ref.cells, n, x, y, d);
                 ref.slots[cell][d] = table[ref.windows[cell][d]];
             }
-            const ClassPair pair{tableClassX(ref.slots[cell]), tableClassO(ref.slots[cell])};
-            ref.classes[cell] = pair;
-            ++ref.classCountX[pair.x];
-            ++ref.classCountO[pair.o];
+            ref.classes[cell] = ClassPair{tableClassX(ref.slots[cell]), tableClassO(ref.slots[cell])};
         }
     }
-    ref.hasFourX = anyFourClass(ref.classCountX);
-    ref.hasFourO = anyFourClass(ref.classCountO);
 
     for (uint32_t x = 0; x < n; ++x)
         for (uint32_t y = 0; y < n; ++y) {
@@ -84,10 +95,8 @@ void buildReference(ReferenceBoard& ref, uint32_t boardSize, const std::vector<M
                 const uint64_t s = ref.slots[cell][d];
                 const uint32_t xWord = cell | COLOUR_X | d << 12;
                 const uint32_t oWord = cell | COLOUR_O | d << 12;
-                if (slotCodeX(s) > 4)
-                    ref.threatsX.push_back(withThreatClass(threatWordX(xWord, s), ref.classes[cell].x));
-                if (slotCodeO(s) > 4)
-                    ref.threatsO.push_back(withThreatClass(threatWordO(oWord, s), ref.classes[cell].o));
+                if (slotCodeX(s) > 4) ref.threatsX.push_back(threatWordX(xWord, s));
+                if (slotCodeO(s) > 4) ref.threatsO.push_back(threatWordO(oWord, s));
             }
         }
     std::sort(ref.threatsX.begin(), ref.threatsX.end());
@@ -98,6 +107,12 @@ std::vector<ThreatWord> sortedThreats(const ThreatList& list) {
     std::vector<ThreatWord> words(list.words, list.words + list.count);
     std::sort(words.begin(), words.end());
     return words;
+}
+
+uint32_t judgedColour(const Position& pos) { return pos.blackColour == COLOUR_X ? COLOUR_X : COLOUR_O; }
+
+uint8_t judgedClass(const Position& pos, ClassPair pair) {
+    return judgedColour(pos) == COLOUR_X ? pair.x : pair.o;
 }
 
 namespace {
@@ -159,26 +174,61 @@ std::string compareWithReference(const Position& pos, const ReferenceBoard& ref)
                 e.slot != &pos.slots[cell][d])
                 r.add("line entry of (%u,%u) dir %d is wrong", x, y, d);
         }
-        if (cell < CLASS_CELLS && (pos.classes[cell].x != ref.classes[cell].x ||
-                                   pos.classes[cell].o != ref.classes[cell].o))
-            r.add("classes (%u,%u) are %u/%u, expected %u/%u", x, y, pos.classes[cell].x,
-                  pos.classes[cell].o, ref.classes[cell].x, ref.classes[cell].o);
+        if (cell < CLASS_CELLS) {
+            const ClassPair got = pos.classes[cell];
+            const ClassPair want = ref.classes[cell];
+            const bool xJudged = judgedColour(pos) == COLOUR_X;
+            const bool xFits = xJudged ? verdictMayGive(want.x, got.x) : got.x == want.x;
+            const bool oFits = xJudged ? got.o == want.o : verdictMayGive(want.o, got.o);
+            if (!xFits || !oFits)
+                r.add("classes (%u,%u) are %u/%u, table classes %u/%u (%s judged)", x, y, got.x,
+                      got.o, want.x, want.o, xJudged ? "X" : "O");
+        }
     }
     for (uint32_t x = 0; x < n; ++x)
         if (pos.emptyMask[x] != ref.emptyMask[x])
             r.add("emptyMask[%u] is %x, expected %x", x, pos.emptyMask[x], ref.emptyMask[x]);
 
+    // Counts and flags follow the classes the position stores.
     const StateRecord& s = *pos.current;
+    uint16_t countX[CLASS_COUNT] = {};
+    uint16_t countO[CLASS_COUNT] = {};
+    for (uint32_t x = 0; x < n; ++x)
+        for (uint32_t y = 0; y < n; ++y) {
+            ++countX[pos.classes[cellIndex(x, y)].x];
+            ++countO[pos.classes[cellIndex(x, y)].o];
+        }
     for (int c = 0; c < CLASS_COUNT; ++c) {
-        if (s.classCountX[c] != ref.classCountX[c])
-            r.add("classCountX[%d] is %u, expected %u", c, s.classCountX[c], ref.classCountX[c]);
-        if (s.classCountO[c] != ref.classCountO[c])
-            r.add("classCountO[%d] is %u, expected %u", c, s.classCountO[c], ref.classCountO[c]);
+        if (s.classCountX[c] != countX[c])
+            r.add("classCountX[%d] is %u, the stored classes give %u", c, s.classCountX[c], countX[c]);
+        if (s.classCountO[c] != countO[c])
+            r.add("classCountO[%d] is %u, the stored classes give %u", c, s.classCountO[c], countO[c]);
     }
-    if (s.hasFourX != ref.hasFourX || s.hasFourO != ref.hasFourO)
-        r.add("hasFour %u/%u, expected %u/%u", s.hasFourX, s.hasFourO, ref.hasFourX, ref.hasFourO);
-    const std::vector<ThreatWord> gotX = sortedThreats(s.threatsX);
-    const std::vector<ThreatWord> gotO = sortedThreats(s.threatsO);
+    if (s.hasFourX != anyFourClass(countX) || s.hasFourO != anyFourClass(countO))
+        r.add("hasFour %u/%u, expected %u/%u", s.hasFourX, s.hasFourO, anyFourClass(countX),
+              anyFourClass(countO));
+
+    // Threat words: class fields are the stored classes of their cells, the
+    // rest must match the reference exactly.
+    auto checkClassFields = [&](const ThreatList& list, bool ofX) {
+        for (uint32_t i = 0; i < list.count; ++i) {
+            const ThreatWord w = list.words[i];
+            const ClassPair pair = pos.classes[threatCell(w)];
+            const uint8_t stored = ofX ? pair.x : pair.o;
+            if (threatClass(w) != stored)
+                r.add("threat word %08x has class %u, its cell's stored %s class is %u", w, threatClass(w),
+                      ofX ? "X" : "O", stored);
+        }
+    };
+    checkClassFields(s.threatsX, true);
+    checkClassFields(s.threatsO, false);
+    auto withoutClass = [](std::vector<ThreatWord> words) {
+        for (ThreatWord& w : words) w = withThreatClass(w, 0);
+        std::sort(words.begin(), words.end());
+        return words;
+    };
+    const std::vector<ThreatWord> gotX = withoutClass(sortedThreats(s.threatsX));
+    const std::vector<ThreatWord> gotO = withoutClass(sortedThreats(s.threatsO));
     if (gotX != ref.threatsX)
         r.add("threatsX (%zu words, expected %zu) extra:%s missing:%s", gotX.size(),
               ref.threatsX.size(), missingFrom(gotX, ref.threatsX).c_str(),
@@ -193,4 +243,58 @@ std::string compareWithReference(const Position& pos, const ReferenceBoard& ref)
         r.add("key %016llx, expected %016llx", (unsigned long long)s.key, (unsigned long long)ref.key);
     if (r.lines > 12) r.text += "... " + std::to_string(r.lines) + " differences in all\n";
     return r.text;
+}
+
+RejudgedCheck rejudgedClassDifferences(Position& pos, const ReferenceBoard& ref) {
+    RejudgedCheck check;
+    Report report;
+    const StateRecord& s = *pos.current;
+    bool listed[BOARD_CELLS] = {};
+    for (uint32_t i = 0; i < s.changedCount; ++i) listed[s.changedCells[i]] = true;
+
+    // The verdict on the finished board, for the statistics.
+    for (uint32_t x = 0; x < ref.boardSize; ++x)
+        for (uint32_t y = 0; y < ref.boardSize; ++y) {
+            const uint32_t cell = cellIndex(x, y);
+            const uint8_t table = judgedClass(pos, ref.classes[cell]);
+            if (!isJudgedTableClass(table)) continue;
+            const uint8_t stored = judgedClass(pos, pos.classes[cell]);
+            const bool differs = stored != adjustBlackClass(pos, cell, table);
+            if (listed[cell]) {
+                ++check.checked;
+                check.differing += differs;
+                ++check.outcomes[table][stored];
+            } else {
+                ++check.outsideChecked;
+                check.outsideDiffering += differs;
+            }
+        }
+
+    // The replay, in the order of the list.
+    ClassPair stored[CLASS_CELLS];
+    std::copy(pos.classes, pos.classes + CLASS_CELLS, stored);
+    for (uint32_t i = s.changedCount; i-- > 0;) pos.classes[s.changedCells[i]] = s.savedClasses[i];
+    const bool xJudged = judgedColour(pos) == COLOUR_X;
+    for (uint32_t i = 0; i < s.changedCount; ++i) {
+        const uint32_t cell = s.changedCells[i];
+        const ClassPair held = pos.classes[cell];
+        if (held.x != s.savedClasses[i].x || held.o != s.savedClasses[i].o)
+            report.add("recheck entry %u (%u,%u) saved %u/%u, the cell held %u/%u", i, cell >> 5, cell & 31,
+                       s.savedClasses[i].x, s.savedClasses[i].o, held.x, held.o);
+        ClassPair now = ref.classes[cell];
+        uint8_t& judged = xJudged ? now.x : now.o;
+        judged = adjustBlackClass(pos, cell, judged);
+        pos.classes[cell] = now;
+    }
+    for (uint32_t i = 0; i < s.changedCount; ++i) {
+        const uint32_t cell = s.changedCells[i];
+        const ClassPair want = pos.classes[cell];
+        if (stored[cell].x != want.x || stored[cell].o != want.o)
+            report.add("re-judged cell (%u,%u) holds %u/%u, the replay gives %u/%u (table %u/%u)", cell >> 5,
+                       cell & 31, stored[cell].x, stored[cell].o, want.x, want.o, ref.classes[cell].x,
+                       ref.classes[cell].o);
+    }
+    std::copy(stored, stored + CLASS_CELLS, pos.classes);
+    check.text = report.text;
+    return check;
 }

@@ -1,0 +1,200 @@
+// End-to-end checks of the game commands and the board-side extension
+// commands against the real engine over pipes.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "support/engine_process.h"
+
+namespace {
+
+bool isMoveLine(const std::optional<std::string>& line) {
+    return line && std::regex_match(*line, std::regex("[0-9]+,[0-9]+"));
+}
+
+class GameCommandsE2E : public ::testing::Test {
+protected:
+    void SetUp() override { engine = startEngine(); }
+    void TearDown() override {
+        sendLine(engine, "END");
+        EXPECT_EQ(waitForExit(engine), 0);
+    }
+    // Sends the lines and returns what the engine says until it is quiet.
+    std::vector<std::string> exchange(const std::vector<std::string>& lines) {
+        for (const std::string& line : lines) sendLine(engine, line);
+        return readLinesUntilQuiet(engine);
+    }
+    EngineProcess engine;
+};
+
+TEST_F(GameCommandsE2E, StartAcceptsSizesFiveToTwenty) {
+    struct Case {
+        const char* line;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"START 4", "ERROR size of the board"}, {"START 5", "OK"},
+        {"START 20", "OK"},                     {"START 21", "ERROR size of the board"},
+        {"START", "ERROR size of the board"},   {"START 15,15", "ERROR size of the board"},
+        {"START x", "ERROR size of the board"}, {"START 15", "OK"},
+    };
+    for (const Case& c : cases) {
+        sendLine(engine, c.line);
+        EXPECT_EQ(readLine(engine), c.expected) << c.line;
+    }
+}
+
+TEST_F(GameCommandsE2E, TurnAnswersWithAMoveEvenAfterBadCoordinates) {
+    EXPECT_EQ(exchange({"START 15"}), std::vector<std::string>{"OK"});
+    sendLine(engine, "TURN 14,14");
+    EXPECT_EQ(readLine(engine), "7,7");  // the cell nearest the centre
+    sendLine(engine, "TURN 15,0");
+    EXPECT_EQ(readLine(engine), "ERROR bad coordinates");
+    EXPECT_TRUE(isMoveLine(readLine(engine)));
+    sendLine(engine, "TURN 1");
+    EXPECT_EQ(readLine(engine), "ERROR bad coordinates");
+    EXPECT_TRUE(isMoveLine(readLine(engine)));
+    // The engine's own move stands on the board: the opponent cannot play there.
+    std::vector<std::string> out = exchange({"TURN 7,7"});
+    ASSERT_GE(out.size(), 3u);
+    EXPECT_EQ(out[0], "DEBUG make move [7,7] = 1024");
+    EXPECT_EQ(out[out.size() - 2], "ERROR opponent's move [7,7]");
+    EXPECT_TRUE(isMoveLine(out.back()));
+}
+
+TEST_F(GameCommandsE2E, PlayTwiceOnOneCellPrintsTheDumpThenTheError) {
+    EXPECT_EQ(exchange({"START 15", "PLAY 7,7", "EVAL"}), std::vector<std::string>{"OK"});
+    std::vector<std::string> out = exchange({"PLAY 7,7"});
+    ASSERT_EQ(out.size(), 1u + 4u + 15u + 1u);
+    EXPECT_EQ(out[0], "DEBUG make move [7,7] = 1024");
+    EXPECT_EQ(out[1].rfind("DEBUG Board CmdPut ERR, hash ", 0), 0u) << out[1];
+    EXPECT_EQ(out[2], "DEBUG Dim 15, Ply 1");
+    EXPECT_EQ(out[3], "DEBUG         a b c d e f g h i j k l m n o p q r s t");
+    EXPECT_EQ(out[4], "DEBUG         0 1 2 3 4 5 6 7 8 9 0 1 2 3 4 5 6 7 8 9");
+    for (int y = 0; y < 15; ++y) {
+        std::string row = out[5 + y];
+        char head[16];
+        std::snprintf(head, sizeof head, "DEBUG Row %2d ", y);
+        ASSERT_EQ(row.rfind(head, 0), 0u) << row;
+        std::string cells = row.substr(std::string(head).size());
+        EXPECT_EQ(cells.size(), 30u) << row;
+        if (y == 7) {
+            EXPECT_EQ(cells.substr(14, 2), " X") << row;
+        }
+    }
+    EXPECT_EQ(out.back(), "ERROR my move [7,7]");
+    EXPECT_EQ(exchange({"PLAY 15,0", "PLAY 3", "PLAY"}),
+              (std::vector<std::string>{"ERROR bad coordinates", "ERROR bad coordinates", "ERROR bad coordinates"}));
+}
+
+TEST_F(GameCommandsE2E, TakebackRemovesOnlyTheMostRecentStone) {
+    exchange({"START 15"});
+    sendLine(engine, "BEGIN");
+    EXPECT_EQ(readLine(engine), "7,7");
+    sendLine(engine, "TURN 8,8");
+    std::optional<std::string> reply = readLine(engine);
+    ASSERT_TRUE(isMoveLine(reply));
+    EXPECT_EQ(exchange({"TAKEBACK 8,8"}), std::vector<std::string>{"ERROR takeback move [8,8]"});
+    EXPECT_EQ(exchange({"TAKEBACK " + *reply}), std::vector<std::string>{"OK"});
+    EXPECT_EQ(exchange({"TAKEBACK 8,8"}), std::vector<std::string>{"OK"});
+    EXPECT_EQ(exchange({"TAKEBACK 8,8"}), std::vector<std::string>{"ERROR takeback move [8,8]"});
+    EXPECT_EQ(exchange({"TAKEBACK 20,1"}), std::vector<std::string>{"ERROR bad coordinates"});
+    // The board is back to the engine's first stone: 8,8 is free again.
+    EXPECT_EQ(exchange({"PLAY 8,8"}), std::vector<std::string>{});
+}
+
+TEST_F(GameCommandsE2E, BoardBlocksAndTheirBadLines) {
+    exchange({"START 15"});
+    // A line that is not three numbers ends the block; the search still starts.
+    std::vector<std::string> out = exchange({"BOARD", "7,7,1", "7,7", "ABOUT"});
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[0], "ERROR x,y,who or DONE expected after BOARD");
+    EXPECT_TRUE(isMoveLine(out[1]));
+    EXPECT_EQ(out[2].rfind("name=\"Pebblon\"", 0), 0u);
+    // An owner other than 1 or 2 ends the block silently; the next line is a command again.
+    exchange({"START 15"});
+    out = exchange({"BOARD", "7,7,2", "8,8,3", "ABOUT"});
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_TRUE(isMoveLine(out[0]));
+    EXPECT_EQ(out[1].rfind("name=\"Pebblon\"", 0), 0u);
+    // A stone off the board or on an occupied cell is reported and the block goes on.
+    exchange({"START 15"});
+    out = exchange({"BOARD", "7,7,1", "15,3,2", "7,7,2", "8,8,2", "done"});
+    ASSERT_GE(out.size(), 4u);
+    EXPECT_EQ(out[0], "DEBUG check move [15,3]");
+    EXPECT_EQ(out[1], "ERROR opponent's move [15,3]");
+    EXPECT_EQ(out[2], "DEBUG make move [7,7] = 1024");
+    EXPECT_TRUE(isMoveLine(out.back()));
+    EXPECT_EQ(exchange({"PLAY 8,8"}).back(), "ERROR my move [8,8]");
+}
+
+TEST_F(GameCommandsE2E, RestartAnswersWithAMoveAndEvalIsSilent) {
+    exchange({"START 15", "PLAY 3,3"});
+    sendLine(engine, "RESTART");
+    EXPECT_EQ(readLine(engine), "7,7");
+    EXPECT_EQ(exchange({"EVAL", "PLAY 3,3"}), std::vector<std::string>{});
+}
+
+// Black double-three points at (7,8) and (9,11): two open threes cross on each.
+const std::vector<std::string> DOUBLE_THREES = {"5,8", "6,8", "7,6", "7,7", "9,9", "9,10", "10,11", "11,11"};
+
+std::vector<std::string> boardLines(const std::vector<std::string>& stones, int owner,
+                                    const std::string& firstLine = "") {
+    std::vector<std::string> lines{"YXBOARD"};
+    if (!firstLine.empty()) lines.push_back(firstLine);
+    for (const std::string& s : stones) lines.push_back(s + "," + std::to_string(owner));
+    lines.push_back("DONE");
+    return lines;
+}
+
+TEST_F(GameCommandsE2E, ShowForbidListsBlacksForbiddenPoints) {
+    exchange({"START 15"});
+    EXPECT_EQ(exchange(boardLines(DOUBLE_THREES, 1)), std::vector<std::string>{});
+    EXPECT_EQ(exchange({"YXSHOWFORBID"}), std::vector<std::string>{"FORBID 07080911."});
+    // The same stones as the opponent's, the opponent black: the same points.
+    exchange({"START 15"});
+    exchange(boardLines(DOUBLE_THREES, 2));
+    EXPECT_EQ(exchange({"YXSHOWFORBID"}), std::vector<std::string>{"FORBID 07080911."});
+    // The first stone line decides who is black: here the opponent, so the
+    // engine's double threes are not forbidden and nothing is printed.
+    exchange({"START 15"});
+    exchange(boardLines(DOUBLE_THREES, 1, "0,14,2"));
+    EXPECT_EQ(exchange({"YXSHOWFORBID"}), std::vector<std::string>{});
+}
+
+TEST_F(GameCommandsE2E, OpponentOpeningByTurnIsBlack) {
+    // The engine's double three would be forbidden if it were black; after
+    // the opponent opened with TURN the engine is white and nothing is
+    // forbidden for it.
+    exchange({"START 15"});
+    sendLine(engine, "TURN 0,0");
+    ASSERT_TRUE(isMoveLine(readLine(engine)));
+    std::vector<std::string> play;
+    for (const std::string& s : DOUBLE_THREES) play.push_back("PLAY " + s);
+    exchange(play);
+    EXPECT_EQ(exchange({"YXSHOWFORBID"}), std::vector<std::string>{});
+}
+
+TEST_F(GameCommandsE2E, BlockListAndInfo) {
+    EXPECT_EQ(exchange({"YXBLOCK", "7,7", "8,8", "DONE"}), std::vector<std::string>{});
+    EXPECT_EQ(exchange({"YXBLOCK", "7,7,1"}),
+              std::vector<std::string>{"ERROR x,y or DONE expected after YXBLOCK"});
+    EXPECT_EQ(exchange({"YXBLOCKUNDO", "3", "DONE"}),
+              (std::vector<std::string>{"ERROR x,y or DONE expected after YXBLOCK", "UNKNOWN DONE"}));
+    // Blocked cells are left out of the engine's move: on an empty 15 x 15
+    // board 7,7 would be its choice.
+    exchange({"START 15"});
+    sendLine(engine, "BEGIN");
+    std::optional<std::string> move = readLine(engine);
+    ASSERT_TRUE(isMoveLine(move));
+    EXPECT_NE(*move, "7,7");
+    exchange({"YXBLOCKRESET", "START 15"});
+    sendLine(engine, "BEGIN");
+    EXPECT_EQ(readLine(engine), "7,7");
+    EXPECT_EQ(exchange({"YXSHOWINFO", "YXSWAP2STEP2"}),
+              (std::vector<std::string>{"MESSAGE INFO MAX_THREAD_NUM 1", "MESSAGE INFO MAX_HASH_SIZE 26"}));
+}
+
+}  // namespace
