@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     initReductions(CAUTION_AT_START);
     buildClassTable();
     initPool(options.threadCount, options.multiPv);
-    resizeTranspositionTable(DEFAULT_HASH_BYTES);
+    resize(TT, DEFAULT_HASH_BYTES);
     LOG_INFO_RECORD("started: log level %u, threads %lld, multipv %lld, bench %d", options.logLevel,
                     static_cast<long long>(options.threadCount), static_cast<long long>(options.multiPv),
                     options.benchmark ? 1 : 0);

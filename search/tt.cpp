@@ -1,4 +1,74 @@
 #include "search/tt.h"
 
-// The table's memory and store rules come with the search core.
-void resizeTranspositionTable(uint64_t) {}
+#include <sys/mman.h>
+
+#include <cstdlib>
+#include <cstring>
+
+TranspositionTable TT;
+
+namespace {
+
+constexpr uint64_t DEFAULT_CLUSTERS = 4194304;  // 128 MiB
+constexpr size_t HUGE_PAGE_BYTES = 2 * 1024 * 1024;
+
+void release(TranspositionTable& tt) {
+    if (tt.mem) munmap(tt.mem, tt.mappedBytes);
+    tt.mem = nullptr;
+    tt.table = nullptr;
+    tt.mappedBytes = 0;
+    tt.clusterCount = 0;
+}
+
+// An anonymous mapping comes zeroed and page-aligned. Tables of a huge page
+// or more ask the kernel for transparent huge pages, which cut address
+// translation misses; where the system does not offer them the advice is
+// simply ignored and plain pages serve.
+void* mapTable(size_t bytes, size_t& mapped) {
+    size_t rounded = bytes >= HUGE_PAGE_BYTES ? (bytes + HUGE_PAGE_BYTES - 1) / HUGE_PAGE_BYTES * HUGE_PAGE_BYTES : bytes;
+    void* mem = mmap(nullptr, rounded, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mem == MAP_FAILED) return nullptr;
+#ifdef MADV_HUGEPAGE
+    if (rounded >= HUGE_PAGE_BYTES) madvise(mem, rounded, MADV_HUGEPAGE);
+#endif
+    mapped = rounded;
+    return mem;
+}
+
+}  // namespace
+
+uint64_t clusterCountFor(uint64_t bytes) {
+    if (bytes == 0) return DEFAULT_CLUSTERS;
+    for (int k = 8; k <= 30; ++k) {
+        if (bytes <= (uint64_t(64) << k)) return uint64_t(1) << k;
+    }
+    return uint64_t(1) << 31;
+}
+
+ProbeResult probe(TranspositionTable& tt, uint64_t key) {
+    const uint32_t k = static_cast<uint32_t>(key >> 32);
+    TTEntry* e = clusterOf(tt, key)->entries;
+    for (int i = 0; i < 2; ++i) {
+        if (e[i].key32 == k || e[i].key32 == 0) return {&e[i], e[i].key32 != 0};
+    }
+    // Replace the entry with less generation + depth; a tie replaces the first.
+    int first = int(e[0].gen) + e[0].depth, second = int(e[1].gen) + e[1].depth;
+    return {first > second ? &e[1] : &e[0], false};
+}
+
+void resize(TranspositionTable& tt, uint64_t bytes) {
+    const uint64_t clusters = clusterCountFor(bytes);
+    if (clusters == tt.clusterCount) return;
+    release(tt);
+    size_t mapped = 0;
+    void* mem = mapTable(clusters * sizeof(TTCluster), mapped);
+    if (!mem) std::exit(1);
+    tt.mem = mem;
+    tt.mappedBytes = mapped;
+    tt.table = static_cast<TTCluster*>(mem);
+    tt.clusterCount = static_cast<uint32_t>(clusters);
+}
+
+void clear(TranspositionTable& tt) {
+    if (tt.table) std::memset(static_cast<void*>(tt.table), 0, size_t(tt.clusterCount) * sizeof(TTCluster));
+}

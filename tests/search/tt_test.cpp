@@ -1,0 +1,108 @@
+#include "search/tt.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class TableTest : public ::testing::Test {
+protected:
+    TranspositionTable table;  // a table of the test's own, not the engine's
+};
+
+TEST_F(TableTest, SizesArePowersOfTwoBelowTheRequest) {
+    struct Case {
+        uint64_t bytes;
+        uint64_t clusters;
+    };
+    const Case cases[] = {
+        {5242880, 131072}, {262144, 4096},     {1048576, 16384}, {0, 4194304},
+        {1, 256},          {8192, 256},        {16385, 512},     {1ull << 36, 1ull << 30},
+        {(1ull << 36) + 1, 1ull << 31}, {4294967295ull, 1ull << 26},
+    };
+    for (const Case& c : cases) EXPECT_EQ(clusterCountFor(c.bytes), c.clusters) << c.bytes;
+    resize(table, 1048576);
+    EXPECT_EQ(table.clusterCount, 16384u);
+}
+
+TEST_F(TableTest, SameClusterCountKeepsTheEntries) {
+    resize(table, 262144);
+    const uint64_t key = 0x1234567800000042ull;
+    ProbeResult r = probe(table, key);
+    EXPECT_FALSE(r.found);
+    store(table, r.entry, key, 100, BOUND_EXACT, 5, 0x4e9, 7);
+    resize(table, 200000);  // maps to the same 4096 clusters
+    r = probe(table, key);
+    ASSERT_TRUE(r.found);
+    EXPECT_EQ(r.entry->value, 100);
+    EXPECT_EQ(r.entry->move, 0x4e9u);
+    resize(table, 1048576);  // a new size starts empty
+    EXPECT_FALSE(probe(table, key).found);
+}
+
+TEST_F(TableTest, TwoKeysShareAClusterAndTheTieReplacesTheFirstEntry) {
+    resize(table, 8192);
+    const uint64_t low = 0x55;
+    const uint64_t a = (1ull << 32) | low, b = (2ull << 32) | low, c = (3ull << 32) | low;
+    store(table, probe(table, a).entry, a, 10, BOUND_LOWER, 3, 0, 0);
+    store(table, probe(table, b).entry, b, 20, BOUND_LOWER, 3, 0, 0);
+    EXPECT_EQ(probe(table, a).entry->value, 10);
+    EXPECT_EQ(probe(table, b).entry->value, 20);
+    TTCluster* cluster = clusterOf(table, a);
+    ProbeResult victim = probe(table, c);
+    EXPECT_FALSE(victim.found);
+    EXPECT_EQ(victim.entry, &cluster->entries[0]);
+    // A deeper first entry makes the second one the victim.
+    cluster->entries[0].depth = 9;
+    EXPECT_EQ(probe(table, c).entry, &cluster->entries[1]);
+    // A key whose high half is 0 is never found.
+    EXPECT_FALSE(probe(table, low).found);
+}
+
+TEST_F(TableTest, StoreRuleKeepsDeeperResultsButNeverSkipsExactOnes) {
+    resize(table, 8192);
+    const uint64_t key = 0xabcdef0100000007ull;
+    TTEntry* e = probe(table, key).entry;
+    store(table, e, key, 50, BOUND_LOWER, 10, 0x401, 1);
+    store(table, e, key, 60, BOUND_UPPER, 6, 0, 2);  // 6 <= 10 - 4: skipped, move kept
+    EXPECT_EQ(e->value, 50);
+    EXPECT_EQ(e->move, 0x401u);
+    store(table, e, key, 70, BOUND_UPPER, 7, 0x402, 3);  // deep enough
+    EXPECT_EQ(e->value, 70);
+    EXPECT_EQ(e->move, 0x402u);
+    store(table, e, key, 80, BOUND_EXACT, 0, 0, 4);  // exact: never skipped
+    EXPECT_EQ(e->value, 80);
+    EXPECT_EQ(e->move, 0x402u);
+    // Another key's store clears the move it does not bring.
+    store(table, e, key ^ (1ull << 40), 1, BOUND_LOWER, 1, 0, 0);
+    EXPECT_EQ(e->move, 0u);
+    // Generation ages stores and wraps at 16 bits.
+    table.generation = 65528;
+    newSearch(table);
+    EXPECT_EQ(table.generation, 0u);
+}
+
+TEST(TableScores, MateScoresCarryTheirDistance) {
+    struct Case {
+        int32_t value, ply, tableForm;
+    };
+    const Case cases[] = {
+        {SCORE_MATE - 5, 3, SCORE_MATE - 2}, {-SCORE_MATE + 5, 3, -SCORE_MATE + 2},
+        {31744, 4, 31748},                   {1000, 9, 1000},
+        {-31743, 9, -31743},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(valueToTable(c.value, c.ply), c.tableForm);
+        EXPECT_EQ(valueFromTable(c.tableForm, c.ply), c.value);
+    }
+    EXPECT_EQ(valueFromTable(SCORE_NONE, 5), SCORE_NONE);
+}
+
+TEST_F(TableTest, ClearEmptiesEveryCluster) {
+    resize(table, 8192);
+    const uint64_t key = 0x7777777700000001ull;
+    store(table, probe(table, key).entry, key, 5, BOUND_EXACT, 1, 0, 0);
+    clear(table);
+    EXPECT_FALSE(probe(table, key).found);
+}
+
+}  // namespace
