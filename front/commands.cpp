@@ -9,6 +9,7 @@
 #include "front/protocol.h"
 #include "front/stand_in_mover.h"
 #include "search/clock.h"
+#include "search/threat_score.h"
 #include "search/search_limits.h"
 #include "search/threads.h"
 
@@ -201,9 +202,8 @@ void handleTakeback(GameContext& context, const char* argument) {
     if (readCoordinates(context, argument, x, y)) takeBackStone(context, x, y);
 }
 
-// The threat score is computed here once the threat search exists; EVAL
-// prints nothing either way.
-void handleEval(GameContext&) {}
+// EVAL computes the threat score of the game position and prints nothing.
+void handleEval(GameContext& context) { threatScore(context.position); }
 
 // No search runs beside the protocol yet, so there is nothing to wait for.
 void handleEnd(GameContext&) {}

@@ -10,6 +10,8 @@
 #include "board/position.h"
 #include "board/startup_tables.h"
 #include "movegen/generators.h"
+#include "search/evaluate.h"
+#include "search/threat_score.h"
 #include "support/board_drawing.h"
 
 namespace {
@@ -122,6 +124,13 @@ TEST_F(ThreatSearchTest, RootFilterKeepsTheLongestWinsOrDropsTheLosses) {
             EXPECT_LT(got.size(), all.size()) << c.name << ": the filter narrowed nothing";
         }
     }
+}
+
+TEST_F(ThreatSearchTest, ThreatScoreTurnsProofsIntoWinAndLossScores) {
+    EXPECT_EQ(threatScore(setUp({"", "", "..XXXX.", "", "OOO"}, COLOUR_O)), 31999);
+    EXPECT_EQ(threatScore(setUp({"", "", ".OOOO.", "", "X"}, COLOUR_O)), -31998);
+    Position& quiet = setUp({"", "", "", "", "", "", "", ".......X.O"}, COLOUR_O);
+    EXPECT_EQ(threatScore(quiet), evaluate(quiet));
 }
 
 TEST_F(ThreatSearchTest, ProvenRootLeavesTheListUntouched) {
