@@ -127,7 +127,7 @@ void readBoardBlock(GameContext& context) {
     }
 }
 
-void resetPreviousScores() { scoreTrend = ScoreTrend{}; }
+void resetPreviousScores() { resetScoreTrend(Threads); }
 
 void startSearch(GameContext& context, bool swapQuery) {
     const EngineSettings& settings = context.settings;

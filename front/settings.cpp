@@ -1,6 +1,70 @@
 #include "front/settings.h"
 
-#include "front/game_context.h"
+#include <algorithm>
+#include <string>
+#include <vector>
 
-// INFO gets its keys together with the search limits they feed.
-void handleInfo(GameContext&, const char*) {}
+#include "board/startup_tables.h"
+#include "front/game_context.h"
+#include "front/output.h"
+#include "front/protocol.h"
+#include "search/threads.h"
+#include "search/tt.h"
+
+namespace {
+
+// Tried in this order; the first key the argument begins with wins, so a
+// value may follow its key without a space.
+const char* const INFO_KEYS[] = {
+    "TIMEOUT_MATCH", "TIMEOUT_TURN", "TIME_LEFT", "TIME_INC",  "GAME_TYPE",
+    "RULE",          "FOLDER",       "MAX_MEMORY", "MATCH_MODE", "MAX_DEPTH",
+    "MAX_NODE",      "HASH_SIZE",    "CAUTION_FACTOR", "THREAD_NUM", "SHOW_DETAIL",
+};
+
+constexpr uint32_t MIN_HASH_KB = 256;
+constexpr uint32_t MAX_HASH_KB = 67108864;  // 2^26 KiB
+constexpr uint32_t MAX_CAUTION = 4;
+
+}  // namespace
+
+InfoArgument splitInfoArgument(const std::string& argument) {
+    for (const char* key : INFO_KEYS) {
+        const std::string k(key);
+        if (argument.compare(0, k.size(), k) == 0) return {k, trimSpaces(std::string_view(argument).substr(k.size()))};
+    }
+    return {};
+}
+
+void handleInfo(GameContext& context, const char* argument) {
+    InfoArgument info = splitInfoArgument(argument);
+    if (info.key.empty()) return;
+    std::vector<uint32_t> numbers = parseNumberList(info.value);
+    if (numbers.empty()) return;
+    const uint32_t v = numbers[0];
+    EngineSettings& s = context.settings;
+    const std::string& key = info.key;
+    if (key == "TIMEOUT_MATCH") s.timeoutMatch = v;
+    else if (key == "TIMEOUT_TURN") s.timeoutTurn = v;
+    else if (key == "TIME_LEFT") s.timeLeft = v;
+    else if (key == "TIME_INC") s.timeInc = v;
+    else if (key == "GAME_TYPE") s.gameType = v;
+    else if (key == "MAX_MEMORY") {
+        s.maxMemory = v;
+        resize(TT, v);
+    } else if (key == "MATCH_MODE") s.matchMode = v;
+    else if (key == "MAX_DEPTH") s.maxDepth = v;
+    else if (key == "MAX_NODE") s.maxNode = v;
+    else if (key == "SHOW_DETAIL") context.showDetail = v != 0;
+    else if (key == "HASH_SIZE") {
+        const uint64_t bytes = uint64_t(std::clamp(v, MIN_HASH_KB, MAX_HASH_KB)) * 1024;
+        resize(TT, bytes);
+        reply(context, "MESSAGE INFO HASH_SIZE %llu", static_cast<unsigned long long>(bytes));
+    } else if (key == "THREAD_NUM") {
+        // The engine searches on one thread whatever the value; the pool is
+        // rebuilt with its current MultiPV count.
+        rebuildPool();
+    } else if (key == "CAUTION_FACTOR") {
+        initReductions(std::min(v, MAX_CAUTION));
+    }
+    // RULE and FOLDER are accepted and change nothing.
+}

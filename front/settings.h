@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 struct GameContext;
 
@@ -23,5 +24,14 @@ struct EngineSettings {
     uint32_t matchMode = 0;
 };
 
-// INFO key value: the argument is the trimmed text after INFO.
+struct InfoArgument {
+    std::string key;    // one of the known keys, or empty
+    std::string value;  // the rest of the argument, trimmed
+};
+
+// Splits "KEY value" (the value may follow the key without a space).
+InfoArgument splitInfoArgument(const std::string& argument);
+
+// INFO key value: the argument is the trimmed text after INFO. Keys without
+// a number, unknown keys, RULE and FOLDER change nothing and say nothing.
 void handleInfo(GameContext& context, const char* argument);

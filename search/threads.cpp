@@ -1,6 +1,113 @@
 #include "search/threads.h"
 
-ScoreTrend scoreTrend;
+#include <cstdlib>
 
-// The search thread itself comes with the search driver.
-void initPool(int64_t, int64_t) {}
+ThreadPool Threads;
+
+namespace {
+
+void* runIdleLoop(void* thread) {
+    idleLoop(*static_cast<SearchThread*>(thread));
+    return nullptr;
+}
+
+// A POSIX thread rather than std::thread, which cannot be given a stack size.
+void startNativeThread(SearchThread& thread) {
+    pthread_attr_t attributes;
+    if (pthread_attr_init(&attributes) != 0) std::abort();
+    bool started = pthread_attr_setstacksize(&attributes, SEARCH_THREAD_STACK_BYTES) == 0 &&
+                   pthread_create(&thread.nativeThread, &attributes, runIdleLoop, &thread) == 0;
+    pthread_attr_destroy(&attributes);
+    // Without its search thread the engine could never answer a move: end
+    // the process, as a thread library that fails to start a thread does.
+    if (!started) std::abort();
+}
+
+}  // namespace
+
+SearchThread::SearchThread(uint64_t index) : idx(index), position{} {
+    reset(position, SEARCH_THREAD_BOARD_SIZE);
+    // The new thread clears searchingFlag once it sleeps; until then the
+    // thread is not ready to be started.
+    std::unique_lock<std::mutex> lock(mutex);
+    searchingFlag = true;
+    startNativeThread(*this);
+    sleepCondition.wait(lock, [this] { return !searchingFlag; });
+}
+
+SearchThread::~SearchThread() { endThread(*this); }
+
+// The search driver brings iterate (the iterative deepening of one thread)
+// and think (the whole search of a move request with its reply). Until it
+// does, a woken thread has nothing to search and goes back to sleep at once.
+void SearchThread::search() {}
+void MainThread::search() {}
+
+void idleLoop(SearchThread& thread) {
+    std::unique_lock<std::mutex> lock(thread.mutex);
+    if (thread.exit) return;
+    for (;;) {
+        thread.searchingFlag = false;
+        // Signalling before every wait wakes a caller blocked in creation or
+        // in waitForSearchFinished as soon as this thread is idle.
+        while (!thread.searchingFlag && !thread.exit) {
+            thread.sleepCondition.notify_one();
+            thread.sleepCondition.wait(lock);
+        }
+        if (thread.exit) return;
+        lock.unlock();
+        thread.search();
+        lock.lock();
+    }
+}
+
+void endThread(SearchThread& thread) {
+    {
+        std::lock_guard<std::mutex> lock(thread.mutex);
+        if (thread.exit) return;  // ended and joined before
+        thread.exit = true;
+        thread.sleepCondition.notify_one();
+    }
+    pthread_join(thread.nativeThread, nullptr);
+}
+
+void startSearching(SearchThread& thread) {
+    std::lock_guard<std::mutex> lock(thread.mutex);
+    thread.searchingFlag = true;
+    thread.sleepCondition.notify_one();
+}
+
+void waitForSearchFinished(SearchThread& thread) {
+    std::unique_lock<std::mutex> lock(thread.mutex);
+    thread.sleepCondition.wait(lock, [&thread] { return !thread.searchingFlag; });
+}
+
+void initPool(ThreadPool& pool, int64_t, int64_t multiPv) {
+    pool.threads[0] = new MainThread(pool.count);
+    pool.count = 1;
+    pool.multiPV = static_cast<uint64_t>(multiPv);
+}
+
+void initPool(int64_t threadCount, int64_t multiPv) { initPool(Threads, threadCount, multiPv); }
+
+void destroyPool(ThreadPool& pool) {
+    while (pool.count > 0) {
+        --pool.count;
+        endThread(*pool.threads[pool.count]);
+        delete pool.threads[pool.count];
+        pool.threads[pool.count] = nullptr;
+    }
+}
+
+void rebuildPool(ThreadPool& pool) {
+    destroyPool(pool);
+    initPool(pool, 1, static_cast<int64_t>(pool.multiPV));
+}
+
+void resetScoreTrend(ThreadPool& pool) {
+    if (pool.count == 0) return;
+    MainThread& main = mainThread(pool);
+    main.winSeen = false;
+    main.peakScore = -SCORE_INFINITE;
+    main.lastScore = -SCORE_INFINITE;
+}

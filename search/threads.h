@@ -1,18 +1,155 @@
-// The pool of search threads: one main search thread that sleeps between
-// searches, and the MultiPV count every search reports.
+// The search threads and the pool that owns them. A search thread sleeps in
+// its idle loop between searches; startSearching wakes it to run its search
+// once (think on the main thread, iterate on any other), and
+// waitForSearchFinished blocks until it sleeps again. Creating a thread
+// returns only once the new thread sleeps; ending one (endThread, or its
+// destruction) wakes it with the exit flag and joins it, without a search.
+//
+// The pool always holds exactly one thread, the main thread, whatever thread
+// count is asked for; the search code still loops over the pool as a list.
+// The pool and its threads are changed only while no search runs, on the
+// protocol thread. The pool is never torn down at process exit: end of input
+// may end the process while a search runs, and nothing must then wait for it.
 #pragma once
 
-#include <cstdint>
+#include <pthread.h>
 
-// The thread count is accepted and not used: the pool always holds one
-// search thread.
+#include <atomic>
+#include <memory>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "board/position.h"
+#include "board/types.h"
+#include "movegen/root_moves.h"
+#include "movegen/search_stack.h"
+#include "movegen/search_stats.h"
+#include "search/tt.h"
+
+struct GameContext;
+
+// Stack of a search thread. The node searches recurse up to 128 plies and the
+// leaf and threat-answer searches go on below the last one, every frame with
+// move-picker arrays of a few KiB (one 400-move list alone is 3.2 KiB), and
+// AddressSanitizer builds make every frame several times larger. The usual
+// 8 MiB default would be tight; 64 MiB of address space costs nothing until
+// the pages are touched.
+constexpr size_t SEARCH_THREAD_STACK_BYTES = 64u << 20;
+
+// The board size a new thread's position is set up for; every search copies
+// the game position over it.
+constexpr uint32_t SEARCH_THREAD_BOARD_SIZE = 20;
+
+// A search thread. About 25 MiB (a whole Position and the move-ordering
+// statistics): create it with new. End or destroy it only while it sleeps,
+// after waitForSearchFinished.
+class SearchThread {
+public:
+    // Starts the native thread with a SEARCH_THREAD_STACK_BYTES stack and
+    // returns once it sleeps in its idle loop. index: the pool's thread count
+    // at creation. The process ends if the thread cannot be started.
+    explicit SearchThread(uint64_t index);
+    // Ends the native thread (endThread) if that has not been done yet.
+    virtual ~SearchThread();
+    // One whole search, run on this thread by the idle loop:
+    // iterate for a plain search thread, think for the main thread.
+    virtual void search();
+
+    SearchThread(const SearchThread&) = delete;
+    SearchThread& operator=(const SearchThread&) = delete;
+
+    pthread_t nativeThread;  // runs idleLoop
+    std::mutex mutex;        // guards exit and searchingFlag
+    std::condition_variable sleepCondition;  // signalled on every change of either
+    bool exit = false;            // set once, when the thread is ended
+    bool searchingFlag = false;   // a search is requested or running
+    uint64_t idx;                 // place in the pool
+    uint64_t pvIdx = 0;           // the principal variation being searched
+    int32_t selDepth = 0;         // deepest ply reached in this search
+    int32_t callsCnt = 0;         // nodes left before the next time check
+    Position position;            // this thread's copy of the searched position
+    std::vector<RootMove> rootMoves;
+    int32_t rootDepth = 0;
+    int32_t completedDepth = 0;
+    int32_t evalOffset = 0;       // taken off the static evaluation; follows the root score
+    std::atomic<bool> resetCalls{false};  // set by any thread: restart the countdown to the time check
+    // moveHistory, counterMoves and contHistory, which the move picker reads;
+    // cleared before every search.
+    SearchStats stats{};
+    // The move picker's batch store, one slice per ply; left uninitialised
+    // so that only the pages a search writes are ever touched.
+    std::unique_ptr<MoveBatches> batches{new MoveBatches};
+};
+
+// The thread that answers the move request: it runs think, keeps what the
+// reply and the score-trend remarks need from one search to the next, and
+// knows the game that receives its output.
+class MainThread : public SearchThread {
+public:
+    explicit MainThread(uint64_t index) : SearchThread(index) {}
+    void search() override;
+
+    MoveWord chosenMove = 0;           // the move of the last reply
+    bool failedLow = false;            // this iteration's aspiration window failed low
+    double bestMoveChanges = 0;        // decaying count of best-move changes
+    double previousTimeReduction = 1;  // the time reduction of the last search
+    int32_t previousScore = SCORE_INFINITE;  // the score of the last search
+    // The score trend over the searches of one game, for the remarks after a
+    // search; resetScoreTrend clears it when a game starts.
+    bool winSeen = false;
+    int32_t peakScore = -SCORE_INFINITE;
+    int32_t lastScore = -SCORE_INFINITE;
+    GameContext* engine = nullptr;  // receives the output; null in the benchmark
+};
+
+// Room for the pool's threads: it never holds more than the main thread.
+constexpr size_t POOL_CAPACITY = 1;
+
+struct ThreadPool {
+    uint64_t multiPV = 1;  // principal variations a search reports
+    uint64_t count = 0;    // threads in the list; 0 before creation and while rebuilt
+    SearchThread* threads[POOL_CAPACITY] = {};  // element 0 is the main thread
+};
+
+// The engine's pool.
+extern ThreadPool Threads;
+
+// Fills an empty pool with one new MainThread and stores the MultiPV count
+// (a negative count is kept as its unsigned 64-bit image). The thread count
+// is not used.
+void initPool(ThreadPool& pool, int64_t threadCount, int64_t multiPv);
+// The same for the engine's pool.
 void initPool(int64_t threadCount, int64_t multiPv);
 
-// What the main search thread remembers of the scores of earlier searches in
-// this game, for its remarks on the score trend.
-struct ScoreTrend {
-    bool winSeen = false;
-    int32_t peakScore = -32001;
-    int32_t lastScore = -32001;
-};
-extern ScoreTrend scoreTrend;
+// Ends and destroys the threads from the last to the first, taking each out
+// of the count before it goes; leaves the pool empty with its MultiPV count.
+// Only while no search runs.
+void destroyPool(ThreadPool& pool);
+
+// What THREAD_NUM does, whatever its value: destroyPool, then initPool with
+// one thread and the pool's MultiPV count. Only while no search runs.
+void rebuildPool(ThreadPool& pool = Threads);
+
+inline MainThread& mainThread(ThreadPool& pool) { return *static_cast<MainThread*>(pool.threads[0]); }
+
+// Wakes the sleeping thread with exit set and joins it; it leaves its idle
+// loop without a search. Once ended, a thread is never started again. Done
+// before the destruction, so that the thread is joined while the whole object,
+// with the parts its search would use, still exists; a second call does
+// nothing.
+void endThread(SearchThread& thread);
+
+// Wakes the thread for one search.
+void startSearching(SearchThread& thread);
+// Returns once the thread sleeps: at once when no search was started.
+void waitForSearchFinished(SearchThread& thread);
+// Body of the native thread: sleeps until woken, runs one search per
+// wake-up, and returns once exit is set.
+void idleLoop(SearchThread& thread);
+
+// A new game forgets the score trend of the last one (the main thread's
+// winSeen, peakScore and lastScore). An empty pool has nothing to forget.
+void resetScoreTrend(ThreadPool& pool);

@@ -1,0 +1,115 @@
+#include "front/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "board/startup_tables.h"
+#include "front/game_context.h"
+#include "search/tt.h"
+
+namespace {
+
+TEST(InfoArgument, KeyIsThePrefixAndTheValueTheTrimmedRest) {
+    struct Case {
+        std::string argument, key, value;
+    };
+    const Case cases[] = {
+        {"TIMEOUT_TURN 5000", "TIMEOUT_TURN", "5000"},
+        {"TIMEOUT_TURN1000", "TIMEOUT_TURN", "1000"},
+        {"TIMEOUT_MATCH   90000  ", "TIMEOUT_MATCH", "90000"},
+        {"TIME_LEFT 7", "TIME_LEFT", "7"},
+        {"FOLDER /some/where", "FOLDER", "/some/where"},
+        {"MAX_DEPTH ABC", "MAX_DEPTH", "ABC"},
+        {"UNKNOWN_KEY 5", "", ""},
+        {" TIMEOUT_TURN 5", "", ""},
+    };
+    for (const Case& c : cases) {
+        InfoArgument info = splitInfoArgument(c.argument);
+        EXPECT_EQ(info.key, c.key) << c.argument;
+        EXPECT_EQ(info.value, c.value) << c.argument;
+    }
+}
+
+class InfoTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        buildClassTable();
+        context = std::make_unique<GameContext>();
+        initGameContext(*context, START_BOARD_SIZE);
+    }
+    std::string info(const std::string& argument) {
+        ::testing::internal::CaptureStdout();
+        handleInfo(*context, argument.c_str());
+        return ::testing::internal::GetCapturedStdout();
+    }
+    std::unique_ptr<GameContext> context;
+};
+
+TEST_F(InfoTest, StoresTheLimitsSilently) {
+    EXPECT_EQ(info("TIMEOUT_TURN 5000"), "");
+    EXPECT_EQ(context->settings.timeoutTurn, 5000u);
+    info("TIMEOUT_MATCH 180000");
+    info("TIME_LEFT 4200");
+    info("TIME_INC 300");
+    info("MAX_DEPTH 9");
+    info("MAX_NODE 1000000");
+    info("GAME_TYPE 1");
+    info("MATCH_MODE 2");
+    EXPECT_EQ(context->settings.timeoutMatch, 180000u);
+    EXPECT_EQ(context->settings.timeLeft, 4200u);
+    EXPECT_EQ(context->settings.timeInc, 300u);
+    EXPECT_EQ(context->settings.maxDepth, 9u);
+    EXPECT_EQ(context->settings.maxNode, 1000000u);
+    EXPECT_EQ(context->settings.gameType, 1u);
+    EXPECT_EQ(context->settings.matchMode, 2u);
+    // No number, an unknown key, RULE and FOLDER change nothing.
+    EXPECT_EQ(info("MAX_DEPTH ABC"), "");
+    EXPECT_EQ(context->settings.maxDepth, 9u);
+    EXPECT_EQ(info("RULE 4") + info("FOLDER /tmp") + info("NONSENSE 3"), "");
+    EXPECT_EQ(context->settings.gameFlags, 0u);
+}
+
+TEST_F(InfoTest, ShowDetailFollowsTheValue) {
+    info("SHOW_DETAIL 1");
+    EXPECT_TRUE(context->showDetail);
+    info("SHOW_DETAIL 0");
+    EXPECT_FALSE(context->showDetail);
+}
+
+TEST_F(InfoTest, HashSizeIsClampedAndEchoedInBytes) {
+    struct Case {
+        const char* argument;
+        const char* reply;
+        uint32_t clusters;
+    };
+    const Case cases[] = {
+        {"HASH_SIZE 100", "MESSAGE INFO HASH_SIZE 262144\n", 4096},
+        {"HASH_SIZE 1024", "MESSAGE INFO HASH_SIZE 1048576\n", 16384},
+        {"HASH_SIZE 5120", "MESSAGE INFO HASH_SIZE 5242880\n", 131072},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(info(c.argument), c.reply);
+        EXPECT_EQ(TT.clusterCount, c.clusters) << c.argument;
+    }
+    info("MAX_MEMORY 1048576");
+    EXPECT_EQ(context->settings.maxMemory, 1048576u);
+    EXPECT_EQ(TT.clusterCount, 16384u);
+    resize(TT, DEFAULT_HASH_BYTES);
+}
+
+TEST_F(InfoTest, CautionFactorRebuildsTheReductionsUpToFour) {
+    info("CAUTION_FACTOR 9");
+    const int32_t capped = reductionsA[0][63][63];
+    initReductions(4);
+    EXPECT_EQ(reductionsA[0][63][63], capped);
+    info("CAUTION_FACTOR 0");
+    const int32_t least = reductionsA[0][63][63];
+    initReductions(0);
+    EXPECT_EQ(reductionsA[0][63][63], least);
+    EXPECT_LT(least, capped);
+    initReductions(2);
+}
+
+}  // namespace
