@@ -7,10 +7,10 @@
 #include "front/game_context.h"
 #include "front/output.h"
 #include "front/protocol.h"
-#include "front/stand_in_mover.h"
 #include "search/clock.h"
 #include "search/threat_score.h"
 #include "search/search_limits.h"
+#include "search/driver.h"
 #include "search/threads.h"
 
 namespace {
@@ -143,7 +143,7 @@ void startSearch(GameContext& context, bool swapQuery) {
     limits.swapQuery = swapQuery;
     limits.startTime = nowMs();
     context.searching = true;
-    playStandInMove(context, limits);
+    startThinking(Threads, context.position, limits, &context);
 }
 
 void handleStart(GameContext& context, const char* argument) {
@@ -205,5 +205,7 @@ void handleTakeback(GameContext& context, const char* argument) {
 // EVAL computes the threat score of the game position and prints nothing.
 void handleEval(GameContext& context) { threatScore(context.position); }
 
-// No search runs beside the protocol yet, so there is nothing to wait for.
-void handleEnd(GameContext&) {}
+// END lets a running search finish (it does not stop it).
+void handleEnd(GameContext&) {
+    if (Threads.count > 0) waitForSearchFinished(*Threads.threads[0]);
+}

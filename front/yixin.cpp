@@ -10,6 +10,9 @@
 #include "front/game_context.h"
 #include "front/output.h"
 #include "front/protocol.h"
+#include "search/search_control.h"
+#include "search/threads.h"
+#include "search/tt.h"
 
 namespace {
 
@@ -83,11 +86,19 @@ void handleYxBlockReset(GameContext& context) {
     context.blockedCells.clear();
 }
 
-// Clearing the hash comes with the transposition table.
-void handleYxHashClear(GameContext& context) { enterYixinMode(context); }
+void handleYxHashClear(GameContext& context) {
+    enterYixinMode(context);
+    clear(TT);
+}
 
-// Several best lines come with the search driver.
-void handleYxNBest(GameContext& context, const char*) { enterYixinMode(context); }
+// The number of best lines every later search reports, then a search.
+void handleYxNBest(GameContext& context, const char* argument) {
+    enterYixinMode(context);
+    std::vector<uint32_t> numbers = parseNumberList(argument);
+    if (numbers.size() == 1 && numbers[0] != 0) Threads.multiPV = numbers[0];
+    else reply(context, "ERROR bad coordinates");
+    startSearch(context, false);
+}
 
 void handleYxShowForbid(GameContext& context) {
     enterYixinMode(context);
@@ -100,7 +111,11 @@ void handleYxShowInfo(GameContext& context) {
     reply(context, "MESSAGE INFO MAX_HASH_SIZE %d", 26);
 }
 
-// Stopping a search comes with the search driver.
-void handleYxStop(GameContext& context) { enterYixinMode(context); }
+// Accepted during a search: the search ends soon and the driver replies as
+// usual. Without a search the flag stays raised until the next one starts.
+void handleYxStop(GameContext& context) {
+    enterYixinMode(context);
+    raiseStop();
+}
 
 void handleYxSwap2Step2(GameContext& context) { enterYixinMode(context); }

@@ -2,6 +2,7 @@
 
 #include "board/position.h"
 #include "board/renju.h"
+#include "search/threads.h"
 
 namespace {
 
@@ -23,9 +24,9 @@ int32_t evaluate(const Position& pos) {
     const int32_t x = weightedClassCounts(r.classCountX);
     const int32_t o = weightedClassCounts(r.classCountO);
     int32_t s = xToMove ? 4 * x - o : x - 4 * o;
-    // The owning thread's offset is 0 until search threads carry one; the
-    // game position has no owner and always takes 0.
-    const int32_t evalOffset = 0;
+    // A search thread's offset follows its root score; the game position has
+    // no owner and takes 0.
+    const int32_t evalOffset = pos.owner ? pos.owner->evalOffset : 0;
     s += r.eval - evalOffset + forbiddenCellScore(pos);
     const int32_t v = (4 * s) / 32;
     return xToMove ? v : -v;

@@ -1,5 +1,7 @@
 #include "search/threads.h"
 
+#include "search/driver.h"
+
 #include <cstdlib>
 
 ThreadPool Threads;
@@ -37,11 +39,10 @@ SearchThread::SearchThread(uint64_t index) : idx(index), position{} {
 
 SearchThread::~SearchThread() { endThread(*this); }
 
-// The search driver brings iterate (the iterative deepening of one thread)
-// and think (the whole search of a move request with its reply). Until it
-// does, a woken thread has nothing to search and goes back to sleep at once.
-void SearchThread::search() {}
-void MainThread::search() {}
+// A plain thread deepens its own search; the main thread runs the whole
+// search of a move request with its reply.
+void SearchThread::search() { iterate(*this); }
+void MainThread::search() { think(*this); }
 
 void idleLoop(SearchThread& thread) {
     std::unique_lock<std::mutex> lock(thread.mutex);

@@ -1,0 +1,318 @@
+#include "search/driver.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "board/position.h"
+#include "front/commands.h"
+#include "front/game_context.h"
+#include "front/output.h"
+#include "movegen/root_moves.h"
+#include "movegen/search_stack.h"
+#include "movegen/threats.h"
+#include "search/alphabeta.h"
+#include "search/clock.h"
+#include "search/info.h"
+#include "search/ponder.h"
+#include "search/search_control.h"
+#include "search/threads.h"
+#include "search/tt.h"
+
+SearchLimits Limits;
+TimeManager Time;
+std::atomic<bool> stopFlag{false};
+
+namespace {
+
+constexpr int32_t ASPIRATION_DELTA = 17;
+constexpr int32_t EVAL_OFFSET_BASE = 42;
+constexpr int32_t MAX_ITERATION_DEPTH = 127;
+// Moves assumed left in the game when the board gives no estimate.
+constexpr int32_t DEFAULT_MOVES_TO_GO = 50;
+// Kept back from the hard limit for the reply to get out.
+constexpr int64_t HARD_LIMIT_MARGIN_MS = 10;
+constexpr double TINY = 2.2250738585072014e-308;
+
+uint64_t totalNodes(const ThreadPool& pool) {
+    uint64_t nodes = 0;
+    for (uint64_t t = 0; t < pool.count; ++t) nodes += pool.threads[t]->position.nodes;
+    return nodes;
+}
+
+void sortByScore(std::vector<RootMove>& moves, size_t from, size_t to) {
+    std::stable_sort(moves.begin() + from, moves.begin() + to,
+                     [](const RootMove& a, const RootMove& b) { return a.score > b.score; });
+}
+
+// Remarks on how the score moved since the last searches of this game: a
+// win that slipped away, a clear advantage turned into a disadvantage.
+void scoreTrendRemarks(MainThread& main, GameContext& context) {
+    const int32_t s = main.previousScore;
+    main.peakScore = std::max(main.peakScore, s);
+    bool remarked = false;
+    if (main.winSeen || main.peakScore > SCORE_MATE_IN_MAX_PLY) {
+        main.winSeen = true;
+        if (s < -SCORE_MATE_IN_MAX_PLY || s < SCORE_MATE_IN_MAX_PLY) {
+            const char* format = s < -SCORE_MATE_IN_MAX_PLY ? "MESSAGE :-O %s -> %s" : "MESSAGE :-{ %s -> %s";
+            reply(context, format, scoreText(main.peakScore).c_str(), scoreText(s).c_str());
+            main.winSeen = false;
+            main.peakScore = -SCORE_INFINITE;
+            remarked = true;
+        }
+    } else {
+        main.winSeen = false;
+    }
+    if (!remarked) {
+        if (main.lastScore >= 101 && s < -50) {
+            reply(context, "MESSAGE :-[ %s -> %s", scoreText(main.lastScore).c_str(), scoreText(s).c_str());
+            main.peakScore = -SCORE_INFINITE;
+        } else if (s < 0 && main.peakScore >= 151 && main.peakScore - s > 300) {
+            reply(context, "MESSAGE :-/ %s -> %s", scoreText(main.peakScore).c_str(), scoreText(s).c_str());
+            main.peakScore = -SCORE_INFINITE;
+        }
+    }
+    main.lastScore = s;
+}
+
+}  // namespace
+
+bool usesTimeManagement(const SearchLimits& limits) { return limits.turnTime > 0 || limits.time > 0; }
+
+double moveImportance(uint32_t stoneCount) {
+    return std::pow(1 + std::exp((double(stoneCount) - 64.5) * 0.14598540145985403), -0.171);
+}
+
+void initTime(const SearchLimits& limits, uint32_t stoneCount) {
+    Time.startTime = limits.startTime;
+    // A clock that was not given (0) does not limit the move; with neither
+    // given the search is not timed at all.
+    int32_t cap;
+    if (limits.turnTime > 0 && limits.time > 0) cap = std::min(limits.turnTime, limits.time);
+    else cap = std::max(limits.turnTime, limits.time);
+    if (cap < 1) {
+        Time.optimumTime = Time.maximumTime = 1;
+        return;
+    }
+    Time.optimumTime = Time.maximumTime = cap;
+    if (cap == 1) return;
+
+    const double opening = stoneCount < 4 ? 1 + (4.0 - stoneCount) / 7 : 1;
+    const double thisMove = (moveImportance(stoneCount) + TINY) * opening;
+    const int32_t movesToGo = limits.movesToGo < 1 ? DEFAULT_MOVES_TO_GO : limits.movesToGo;
+    double others = 0;  // importance of the moves after this one
+    for (int32_t n = 1; n <= movesToGo; ++n) {
+        const int64_t hypothetical = int64_t(limits.time) + int64_t(limits.inc) * (n - 1) -
+                                     int64_t(std::max(limits.reserve, 10)) * (n + 1);
+        // Without a match clock the turn time alone bounds the move.
+        const double h = limits.time > 0 ? double(std::max<int64_t>(hypothetical, 0)) : double(cap);
+        int64_t t1, t2;
+        if (n == 1) {
+            t1 = t2 = int64_t(h) + 1;
+        } else {
+            others += moveImportance(stoneCount + 2 * (n - 1)) + TINY;
+            t1 = int64_t(std::floor(thisMove / (thisMove + others) * h)) + 1;
+            t2 = int64_t(std::floor(std::min((thisMove + 0.34 * others) / (thisMove + others),
+                                             7.3 * thisMove / (7.3 * thisMove + others)) *
+                                    h)) +
+                 1;
+        }
+        Time.optimumTime = int32_t(std::min<int64_t>(Time.optimumTime, t1));
+        Time.maximumTime = int32_t(std::min<int64_t>(Time.maximumTime, t2));
+        if (limits.time == 0) break;  // the turn time gives no reason to look further ahead
+    }
+}
+
+void checkTime() {
+    if (usesTimeManagement(Limits) && nowMs() - Time.startTime > Time.maximumTime - HARD_LIMIT_MARGIN_MS)
+        raiseStop();
+    if (Limits.nodes != 0 && totalNodes(Threads) >= uint64_t(uint32_t(Limits.nodes))) raiseStop();
+}
+
+void clearSearchTables(ThreadPool& pool) {
+    for (uint64_t t = 0; t < pool.count; ++t) {
+        clearSearchStats(pool.threads[t]->stats);
+        pool.threads[t]->resetCalls = true;
+    }
+    MainThread& main = mainThread(pool);
+    main.previousScore = SCORE_INFINITE;
+    main.previousTimeReduction = 1.0;
+}
+
+void startThinking(ThreadPool& pool, Position& gamePos, const SearchLimits& limits, GameContext* engine) {
+    MainThread& main = mainThread(pool);
+    waitForSearchFinished(main);
+    main.engine = engine;
+    stopFlag = false;
+    Limits = limits;
+
+    MoveList list;
+    generateMoveList(gamePos, list);
+    std::vector<RootMove> rootMoves;
+    for (uint32_t i = 0; i < list.size; ++i) {
+        const MoveWord m = list.moves[i].move;
+        const uint32_t cell = cellOf(m);
+        if (std::find(limits.blockedCells.begin(), limits.blockedCells.end(), cell) != limits.blockedCells.end())
+            continue;
+        if (!limits.searchMoves.empty() &&
+            std::none_of(limits.searchMoves.begin(), limits.searchMoves.end(),
+                         [&](MoveWord s) { return (s & MOVE_MASK) == (m & MOVE_MASK); }))
+            continue;
+        RootMove rm;
+        rm.pv.push_back(m);
+        rootMoves.push_back(std::move(rm));
+    }
+    if (!rootMoves.empty()) filterRootMovesByThreats(gamePos, rootMoves);
+
+    for (uint64_t t = 0; t < pool.count; ++t) {
+        SearchThread& thread = *pool.threads[t];
+        thread.selDepth = 0;
+        thread.rootDepth = thread.completedDepth = 0;
+        thread.rootMoves = rootMoves;
+        copyFrom(thread.position, gamePos, &thread);
+    }
+    startSearching(main);
+}
+
+void think(MainThread& main) {
+    ThreadPool& pool = Threads;
+    Position& pos = main.position;
+    clearSearchTables(pool);
+    Limits.movesToGo = std::max((Limits.moveBase - int32_t(pos.stoneCount)) / 2, 1);
+    initTime(Limits, pos.stoneCount);
+
+    if (main.rootMoves.empty()) {
+        RootMove none;
+        none.pv.push_back(MOVE_NONE);
+        main.rootMoves.push_back(none);
+    } else {
+        for (uint64_t t = 1; t < pool.count; ++t) startSearching(*pool.threads[t]);
+        iterate(main);
+    }
+    raiseStop();
+    for (uint64_t t = 1; t < pool.count; ++t) waitForSearchFinished(*pool.threads[t]);
+
+    RootMove& best = main.rootMoves[0];
+    const MoveWord bestMove = best.pv[0];
+    main.previousScore = best.score;
+    const bool onBoard = bestMove != MOVE_NONE && xOf(bestMove) < pos.boardSize && yOf(bestMove) < pos.boardSize;
+    main.chosenMove = onBoard ? bestMove : MOVE_NONE;
+    if (best.pv.size() < 2 && bestMove != MOVE_NONE) extractPonderMove(best, pos);
+
+    GameContext* context = main.engine;
+    if (!context) return;
+    if (main.rootDepth >= 3) scoreTrendRemarks(main, *context);
+    reply(*context, "MESSAGE %s",
+          infoLines(pool, main, main.rootDepth, -SCORE_INFINITE, SCORE_INFINITE, nowMs() - Time.startTime).c_str());
+    if (Limits.swapQuery && main.previousScore < 0) {
+        context->searching = false;
+        reply(*context, "SWAP");
+        return;
+    }
+    const uint32_t x = xOf(main.chosenMove), y = yOf(main.chosenMove);
+    placeOwnStone(*context, x, y);
+    context->searching = false;
+    reply(*context, "%d,%d", int(x), int(y));
+}
+
+void iterate(SearchThread& thread) {
+    ThreadPool& pool = Threads;
+    const bool isMain = &thread == pool.threads[0];
+    MainThread* main = isMain ? static_cast<MainThread*>(&thread) : nullptr;
+    Position& pos = thread.position;
+    std::vector<RootMove>& rootMoves = thread.rootMoves;
+
+    StackEntry stack[STACK_SIZE];
+    StackEntry* root = initSearchStack(stack, *thread.batches);
+    thread.completedDepth = 0;
+    if (main) {
+        newSearch(TT);
+        main->failedLow = false;
+        main->bestMoveChanges = 0;
+    }
+
+    int32_t bestValue = -SCORE_INFINITE, alpha = -SCORE_INFINITE, beta = SCORE_INFINITE;
+    int32_t delta = ASPIRATION_DELTA;
+    thread.evalOffset = EVAL_OFFSET_BASE;
+    MoveWord lastBestMove = MOVE_NONE;
+    int32_t lastBestMoveDepth = 0;
+    double timeReduction = 1.0;
+    const size_t multiPV = std::min<size_t>(pool.multiPV, rootMoves.size());
+    const int32_t depthCap = std::max<int32_t>(1, int32_t(pos.boardSize * pos.boardSize) - 3 - int32_t(pos.stoneCount));
+
+    for (;;) {
+        ++thread.rootDepth;
+        if (thread.rootDepth > MAX_ITERATION_DEPTH || stopRequested() || thread.rootDepth > depthCap) break;
+        if (Limits.depth != 0 && Limits.depth < mainThread(pool).rootDepth) break;
+
+        if (main) {
+            main->failedLow = false;
+            main->bestMoveChanges *= 0.505;
+        }
+        for (RootMove& rm : rootMoves) rm.previousScore = rm.score;
+
+        int32_t searchedDepth = thread.rootDepth;
+        for (thread.pvIdx = 0; thread.pvIdx < multiPV && !stopRequested(); ++thread.pvIdx) {
+            if (thread.rootDepth >= 5) {
+                const int32_t p = rootMoves[thread.pvIdx].previousScore;
+                delta = ASPIRATION_DELTA;
+                alpha = std::max(p - ASPIRATION_DELTA, -SCORE_INFINITE);
+                beta = std::min(p + ASPIRATION_DELTA, SCORE_INFINITE);
+                thread.evalOffset = 88 * p / (std::abs(p) + 200) + EVAL_OFFSET_BASE;
+            }
+            int failedHighCount = 0;
+            for (;;) {
+                // A fail high is searched again one ply deeper.
+                searchedDepth = std::max(1, thread.rootDepth + (failedHighCount > 0 ? 1 : 0));
+                bestValue = searchPV(pos, root, alpha, beta, searchedDepth, false);
+                sortByScore(rootMoves, thread.pvIdx, rootMoves.size());
+                if (stopRequested()) break;
+                if (bestValue <= alpha) {
+                    beta = (alpha + beta) / 2;
+                    alpha = std::max(bestValue - delta, -SCORE_INFINITE);
+                    if (main) main->failedLow = true;
+                    failedHighCount = 0;
+                } else if (bestValue >= beta) {
+                    alpha = (alpha + beta) / 2;
+                    beta = std::min(bestValue + delta, SCORE_INFINITE);
+                    ++failedHighCount;
+                } else {
+                    break;
+                }
+                delta += delta / 4 + 5;
+            }
+            sortByScore(rootMoves, 0, thread.pvIdx + 1);
+        }
+        if (!stopRequested()) thread.completedDepth = searchedDepth;
+        if (!main) continue;
+
+        const MoveWord bestMove = rootMoves[0].pv[0];
+        if (bestMove != lastBestMove) lastBestMoveDepth = searchedDepth;
+        lastBestMove = bestMove;
+
+        // A proven result needs no deeper search.
+        if (thread.rootDepth > thread.selDepth + 2 && std::abs(bestValue) >= SCORE_MATE_IN_MAX_PLY) raiseStop();
+
+        const bool timed = usesTimeManagement(Limits);
+        if ((timed || rootMoves.size() == 1) && !stopRequested()) {
+            const double fallingEval = std::clamp(
+                357.0 + 119.0 * main->failedLow - 6.0 * (double(bestValue) - main->previousScore), 229.0, 715.0);
+            int k = 0;
+            for (int i : {3, 4, 5}) k += thread.completedDepth > i * lastBestMoveDepth;
+            timeReduction = std::pow(1.3, k);
+            const double elapsed = double(nowMs() - Time.startTime);
+            const double budget = Time.optimumTime / 628.0 * fallingEval * (main->bestMoveChanges + 1) *
+                                  std::sqrt(main->previousTimeReduction) / timeReduction;
+            if (rootMoves.size() == 1 || (timed && elapsed > budget)) raiseStop();
+        }
+
+        GameContext* context = main->engine;
+        if (context && pos.yixinMode == 1 && context->showDetail) {
+            reply(*context, "MESSAGE %s",
+                  infoLines(pool, thread, thread.rootDepth, alpha, beta, nowMs() - Time.startTime).c_str());
+            reply(*context, "MESSAGE REALTIME REFRESH");
+            reply(*context, "MESSAGE REALTIME BEST %d,%d", int(xOf(bestMove)), int(yOf(bestMove)));
+        }
+    }
+    if (main) main->previousTimeReduction = timeReduction;
+}
