@@ -77,7 +77,11 @@ void scoreTrendRemarks(MainThread& main, GameContext& context) {
 
 }  // namespace
 
-bool usesTimeManagement(const SearchLimits& limits) { return limits.turnTime > 0 || limits.time > 0; }
+// A per-move or match clock was given, or no limit at all (then the search
+// plays at once, on a 1 ms budget).
+bool usesTimeManagement(const SearchLimits& limits) {
+    return limits.turnTime > 0 || limits.time > 0 || (limits.depth == 0 && limits.nodes == 0);
+}
 
 double moveImportance(uint32_t stoneCount) {
     return std::pow(1 + std::exp((double(stoneCount) - 64.5) * 0.14598540145985403), -0.171);

@@ -38,7 +38,9 @@ void iterate(SearchThread& thread);
 // Clears every thread's move statistics before a search.
 void clearSearchTables(ThreadPool& pool);
 
-// True when the search runs on a clock: a per-move or a match time was given.
+// True when the search runs on a clock: a per-move or a match time was
+// given, or no limit of any kind. A depth or node limit does not switch the
+// clock off.
 bool usesTimeManagement(const SearchLimits& limits);
 
 // Fills Time from the limits and the number of stones on the searched board.

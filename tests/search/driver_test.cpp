@@ -1,0 +1,64 @@
+// Time allotment and limits of the search driver.
+#include "search/driver.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+SearchLimits limitsWith(int32_t turnTime, int32_t time, int32_t movesToGo, int32_t depth = 0) {
+    SearchLimits limits;
+    limits.turnTime = turnTime;
+    limits.time = time;
+    limits.movesToGo = movesToGo;
+    limits.depth = depth;
+    limits.startTime = 1000;
+    return limits;
+}
+
+TEST(InitTime, BudgetsForTheClocksGiven) {
+    struct Case {
+        const char* name;
+        SearchLimits limits;
+        uint32_t stones;
+        int32_t optimum, maximum;
+    };
+    const Case cases[] = {
+        {"no clock at all: play at once", limitsWith(0, 0, 10), 20, 1, 1},
+        {"turn time only: the whole turn", limitsWith(4990, 0, 102, 28), 20, 4990, 4990},
+        {"one move left on the match clock", limitsWith(0, 10000, 1), 20, 9981, 9981},
+        // Two moves to go: this move's share of 9970 ms by importance.
+        {"two moves to go", limitsWith(0, 10000, 2), 20, 4986, 6681},
+        // Fewer than four stones: the opening move counts 1 + 4/7 times.
+        {"empty board", limitsWith(0, 10000, 2), 0, 6093, 7412},
+        {"turn time caps the match share", limitsWith(3000, 10000, 2), 20, 3000, 3000},
+    };
+    for (const Case& c : cases) {
+        initTime(c.limits, c.stones);
+        EXPECT_EQ(Time.startTime, 1000) << c.name;
+        EXPECT_EQ(Time.optimumTime, c.optimum) << c.name;
+        EXPECT_EQ(Time.maximumTime, c.maximum) << c.name;
+    }
+}
+
+TEST(InitTime, MoreMovesToGoMeansLessTimeForThisOne) {
+    initTime(limitsWith(0, 60000, 10), 30);
+    const int32_t fewMoves = Time.optimumTime;
+    initTime(limitsWith(0, 60000, 102), 30);
+    EXPECT_LT(Time.optimumTime, fewMoves);
+    EXPECT_LE(Time.optimumTime, Time.maximumTime);
+}
+
+TEST(TimeManagement, AnyClockOrNoLimitAtAllRunsOnTheClock) {
+    EXPECT_TRUE(usesTimeManagement(limitsWith(500, 0, 1, 28)));  // turn time with the default depth limit
+    EXPECT_TRUE(usesTimeManagement(limitsWith(0, 9000, 1)));
+    EXPECT_TRUE(usesTimeManagement(limitsWith(0, 0, 1, 0)));
+    EXPECT_FALSE(usesTimeManagement(limitsWith(0, 0, 1, 28)));  // only a depth limit
+}
+
+TEST(MoveImportance, FallsAsTheBoardFills) {
+    EXPECT_GT(moveImportance(10), moveImportance(60));
+    EXPECT_GT(moveImportance(60), moveImportance(120));
+    EXPECT_NEAR(moveImportance(0), 1.0, 0.001);
+}
+
+}  // namespace
