@@ -30,8 +30,9 @@ constexpr int32_t EVAL_OFFSET_BASE = 42;
 constexpr int32_t MAX_ITERATION_DEPTH = 127;
 // Moves assumed left in the game when the board gives no estimate.
 constexpr int32_t DEFAULT_MOVES_TO_GO = 50;
-// Kept back from the hard limit for the reply to get out.
-constexpr int64_t HARD_LIMIT_MARGIN_MS = 10;
+// Kept back from the hard limit for the last nodes before the next poll, the
+// information line and the reply to get out, also on a loaded machine.
+constexpr int64_t HARD_LIMIT_MARGIN_MS = 30;
 constexpr double TINY = 2.2250738585072014e-308;
 
 uint64_t totalNodes(const ThreadPool& pool) {
