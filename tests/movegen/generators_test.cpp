@@ -20,6 +20,7 @@
 #include "board/position.h"
 #include "board/startup_tables.h"
 #include "board/tables.h"
+#include "support/shared_pictures.h"
 
 namespace {
 
@@ -956,27 +957,7 @@ TEST_F(GeneratorsTest, EveryListKeepsItsInvariantsOverRandomGames) {
 // responses: with X black and to move, O's four-three points meet X's fours
 // at their block cells, so the list takes the block batches, X's threat
 // cells, every neighbourhood cell and the line walk.
-const char* const CROWDED =
-    " . . . O . . X X . . O . . . . . . . . ."
-    " . O . X . X . . . X . X . . . O X X . ."
-    " O O . O . . O . . . . X . . . X X . . ."
-    " . . O . O . O . . . . . X X . . . X X X"
-    " X . . . O . O O X . O X X . . X . X . X"
-    " . O . . . . X . X . . . . . . . . . . ."
-    " . . . O . . O . . . . X . X . . . . . ."
-    " X X . X O O O . . O X X . X . . . . . ."
-    " . . X X . . . . . . . . . . . . X . . ."
-    " O . O . O . . O . O X . . . . X . . . X"
-    " . X . . . X O . . X . . X . . X . X . X"
-    " O . O O . X O O O . . . X . X . X . X ."
-    " . . . X X O . . . X O X . . X . . . . ."
-    " . X . O . O . O . . O . . X . . . X . ."
-    " . . X X . . . O O . . O . . O . O O X ."
-    " . . X X X O . X X . . . . . O . X X . ."
-    " X . . X . . X X . . . O O . . . X . . X"
-    " . X . O O O . X O O . . O O . . O . X X"
-    " . . . . X . X . O O . . O . . X X . . ."
-    " . . X X . . . O . O . . X X O . X X . X";
+const char* const CROWDED = CROWDED_BOARD;
 
 TEST_F(GeneratorsTest, NoGeneratorWritesMoreThanTheCapacity) {
     // The crowded board overruns one entry per cell of the board.

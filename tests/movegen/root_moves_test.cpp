@@ -18,6 +18,7 @@
 #include "movegen/generators.h"
 #include "movegen/picker.h"
 #include "support/board_drawing.h"
+#include "support/shared_pictures.h"
 
 namespace {
 
@@ -173,30 +174,7 @@ TEST_F(RootMoveListTest, ASideThatMustAnswerListsTheThreatResponses) {
     EXPECT_NE(got[0] & FORCING_FLAG, 0u);
 }
 
-// A crowded 20 x 20 board, X black and to move: O's four-three points meet
-// X's fours at their block cells, so the raw threat responses hold every
-// neighbourhood cell beside the threat cells, well over 400 moves.
-const char* const CROWDED =
-    " . . . O . . X X . . O . . . . . . . . ."
-    " . O . X . X . . . X . X . . . O X X . ."
-    " O O . O . . O . . . . X . . . X X . . ."
-    " . . O . O . O . . . . . X X . . . X X X"
-    " X . . . O . O O X . O X X . . X . X . X"
-    " . O . . . . X . X . . . . . . . . . . ."
-    " . . . O . . O . . . . X . X . . . . . ."
-    " X X . X O O O . . O X X . X . . . . . ."
-    " . . X X . . . . . . . . . . . . X . . ."
-    " O . O . O . . O . O X . . . . X . . . X"
-    " . X . . . X O . . X . . X . . X . X . X"
-    " O . O O . X O O O . . . X . X . X . X ."
-    " . . . X X O . . . X O X . . X . . . . ."
-    " . X . O . O . O . . O . . X . . . X . ."
-    " . . X X . . . O O . . O . . O . O O X ."
-    " . . X X X O . X X . . . . . O . X X . ."
-    " X . . X . . X X . . . O O . . . X . . X"
-    " . X . O O O . X O O . . O O . . O . X X"
-    " . . . . X . X . O O . . O . . X X . . ."
-    " . . X X . . . O . O . . X X O . X X . X";
+const char* const CROWDED = CROWDED_BOARD;
 
 TEST_F(RootMoveListTest, ACrowdedBoardKeepsOneMovePerCellWithinTheList) {
     setupFromPicture(*pos, CROWDED, COLOUR_X);

@@ -1,0 +1,23 @@
+#include "support/shared_pictures.h"
+
+const char* const CROWDED_BOARD =
+    " . . . O . . X X . . O . . . . . . . . ."
+    " . O . X . X . . . X . X . . . O X X . ."
+    " O O . O . . O . . . . X . . . X X . . ."
+    " . . O . O . O . . . . . X X . . . X X X"
+    " X . . . O . O O X . O X X . . X . X . X"
+    " . O . . . . X . X . . . . . . . . . . ."
+    " . . . O . . O . . . . X . X . . . . . ."
+    " X X . X O O O . . O X X . X . . . . . ."
+    " . . X X . . . . . . . . . . . . X . . ."
+    " O . O . O . . O . O X . . . . X . . . X"
+    " . X . . . X O . . X . . X . . X . X . X"
+    " O . O O . X O O O . . . X . X . X . X ."
+    " . . . X X O . . . X O X . . X . . . . ."
+    " . X . O . O . O . . O . . X . . . X . ."
+    " . . X X . . . O O . . O . . O . O O X ."
+    " . . X X X O . X X . . . . . O . X X . ."
+    " X . . X . . X X . . . O O . . . X . . X"
+    " . X . O O O . X O O . . O O . . O . X X"
+    " . . . . X . X . O O . . O . . X X . . ."
+    " . . X X . . . O . O . . X X O . X X . X";
