@@ -134,6 +134,7 @@ bool dispatchCommand(GameContext& context, std::string line) {
     const char* argument = command.argument.c_str();
 
     if (context.searching.load() && command.id != CMD_END && command.id != CMD_YXSTOP) {
+        LOG_DEBUG_RECORD("refused while searching: \"%s\"", line.c_str());
         reply(context, "MESSAGE : BAD COMMAND %s IN SEARCH MODE", line.c_str());
         return true;
     }
