@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "board/exact_forbidden.h"
 #include "board/position.h"
 #include "front/commands.h"
 #include "front/game_context.h"
@@ -144,6 +145,24 @@ void clearSearchTables(ThreadPool& pool) {
     main.previousTimeReduction = 1.0;
 }
 
+namespace {
+
+// The verdict inside the search is fast but shallow; a Renju referee scores a
+// forbidden black move as a lost game, so the engine's own moves as black get
+// the exact test here, once per search. When it forbids every move the list
+// is kept as it was: the engine always answers.
+void dropExactlyForbiddenMoves(const Position& gamePos, std::vector<RootMove>& rootMoves) {
+    ExactBoard board;
+    loadExactBoard(board, gamePos.cells, gamePos.boardSize, gamePos.blackColour);
+    std::vector<RootMove> allowed;
+    allowed.reserve(rootMoves.size());
+    for (RootMove& rm : rootMoves)
+        if (!isExactlyForbidden(board, cellOf(rm.pv[0]))) allowed.push_back(std::move(rm));
+    if (!allowed.empty()) rootMoves = std::move(allowed);
+}
+
+}  // namespace
+
 void startThinking(ThreadPool& pool, Position& gamePos, const SearchLimits& limits, GameContext* engine) {
     MainThread& main = mainThread(pool);
     waitForSearchFinished(main);
@@ -167,6 +186,7 @@ void startThinking(ThreadPool& pool, Position& gamePos, const SearchLimits& limi
         rm.pv.push_back(m);
         rootMoves.push_back(std::move(rm));
     }
+    if (gamePos.blackColour == COLOUR_X && gamePos.sideToMove == 1) dropExactlyForbiddenMoves(gamePos, rootMoves);
     if (!rootMoves.empty()) filterRootMovesByThreats(gamePos, rootMoves);
 
     for (uint64_t t = 0; t < pool.count; ++t) {

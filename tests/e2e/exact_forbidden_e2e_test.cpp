@@ -1,0 +1,108 @@
+// End-to-end checks of the exact forbidden-move test on the engine's own
+// moves as black: a cell the fast verdict of the search allows (YXSHOWFORBID
+// does not list it) but the Renju rule forbids is never the reply, even when
+// the search likes it best; an exact five that also makes an overline is
+// played when it wins.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "support/engine_process.h"
+
+namespace {
+
+bool isMove(const std::string& line) { return std::regex_match(line, std::regex("[0-9]+,[0-9]+")); }
+
+// Board lines of a 15 x 15 drawing, row y = 0 first: 'x' the engine's stones
+// (listed first, so the engine is black), 'o' the opponent's.
+std::vector<std::string> boardLines(const std::vector<std::string_view>& rows) {
+    std::vector<std::string> lines;
+    for (char who : {'x', 'o'})
+        for (size_t y = 0; y < rows.size(); ++y)
+            for (size_t x = 0; x < rows[y].size(); ++x)
+                if (rows[y][x] == who)
+                    lines.push_back(std::to_string(x) + "," + std::to_string(y) + (who == 'x' ? ",1" : ",2"));
+    return lines;
+}
+
+void sendBlock(EngineProcess& engine, const char* command, const std::vector<std::string>& lines) {
+    sendLine(engine, command);
+    for (const std::string& line : lines) sendLine(engine, line);
+    sendLine(engine, "DONE");
+}
+
+// Sets the position up without a search, returns what YXSHOWFORBID prints,
+// then asks for a move and returns the reply.
+struct Outcome {
+    std::vector<std::string> forbidLines;
+    std::string reply;
+};
+
+Outcome forbidListAndReply(EngineProcess& engine, const std::vector<std::string_view>& rows) {
+    Outcome out;
+    sendLine(engine, "START 15");
+    EXPECT_EQ(readLine(engine), "OK");
+    sendBlock(engine, "YXBOARD", boardLines(rows));
+    sendLine(engine, "YXSHOWFORBID");
+    out.forbidLines = readLinesUntilQuiet(engine, 300);
+    // An empty board block adds nothing and starts the search.
+    sendBlock(engine, "BOARD", {});
+    while (std::optional<std::string> line = readLine(engine, 5000)) {
+        if (isMove(*line)) {
+            out.reply = *line;
+            break;
+        }
+    }
+    return out;
+}
+
+bool listsCell(const std::vector<std::string>& forbidLines, const char* xxyy) {
+    for (const std::string& line : forbidLines)
+        if (line.rfind("FORBID ", 0) == 0)
+            for (size_t i = 7; i + 4 <= line.size(); i += 4)
+                if (line.compare(i, 4, xxyy) == 0) return true;
+    return false;
+}
+
+TEST(ExactForbiddenE2E, NeverRepliesWithACellTheFastVerdictAllows) {
+    EngineProcess engine = startEngine();
+    sendLine(engine, "INFO TIMEOUT_TURN 300");
+    // 6,7 makes an open four on the falling diagonal 4,5 .. 7,8, which the
+    // search sees as a win. It also makes two open threes: column 6, and row
+    // 7, whose only completion 7,7 the fast verdict judges illegal (7,7 has
+    // open threes on column 7 and on the rising diagonal). With 6,7 standing
+    // the rising-diagonal three of 7,7 is fake (its completion 6,8 makes a
+    // second four on column 6, and 10,4 is a double three of its own), so
+    // 7,7 is a legal four-three, the row-7 three is real, and 6,7 is a
+    // forbidden double three. The opponent's stones at 7,4 and 2,9 take away
+    // black's other quick win; without the exact test the engine plays 6,7.
+    const std::vector<std::string_view> rows = {
+        "o",          "",         "          x", "          x", "       o   xx", "    x x  x", "     xx x",
+        "  o.xx+..o", "       x", "  o    x",    "",            "",              "",           "",
+        "o            o"};
+    Outcome out = forbidListAndReply(engine, rows);
+    EXPECT_FALSE(listsCell(out.forbidLines, "0607"));
+    EXPECT_TRUE(isMove(out.reply)) << out.reply;
+    EXPECT_NE(out.reply, "6,7");
+    sendLine(engine, "END");
+    EXPECT_EQ(waitForExit(engine), 0);
+}
+
+TEST(ExactForbiddenE2E, PlaysAnExactFiveThatAlsoMakesAnOverline) {
+    EngineProcess engine = startEngine();
+    sendLine(engine, "INFO TIMEOUT_TURN 300");
+    // 7,7 completes row 7 to an exact five (2,7 is the opponent's) and makes
+    // seven in a row on column 7: the five wins, the overline does not count.
+    const std::vector<std::string_view> rows = {
+        "o",        "",         "",         "",         "       x", "       x", "       x", "  oxxxx+",
+        "       x", "       x", "       x", "",         "",         "",         "o            o"};
+    Outcome out = forbidListAndReply(engine, rows);
+    EXPECT_EQ(out.reply, "7,7");
+    sendLine(engine, "END");
+    EXPECT_EQ(waitForExit(engine), 0);
+}
+
+}  // namespace
