@@ -1,10 +1,12 @@
 # Thin wrapper around CMake. `make run` builds the Release engine and starts it
-# on this terminal; `make test` builds and runs every test through CTest.
+# on this terminal; `make test` builds and runs every test through CTest;
+# `make fuzz` builds the libFuzzer targets with clang and runs each one for
+# FUZZ_SECONDS.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all build run test bench sanitize clean
+.PHONY: all build run test bench sanitize fuzz clean
 
 all: build
 
@@ -29,5 +31,25 @@ bench: build
 sanitize:
 	$(MAKE) test BUILD_DIR=build-sanitize CMAKE_FLAGS=-DPEBBLON_SANITIZE=ON
 
+# Each fuzz target in turn, one process, for FUZZ_SECONDS; a crash, a hang
+# (a run over 10 s) or a sanitizer report fails the target. New inputs are
+# kept in build-fuzz/corpus/<target>, findings in build-fuzz/artifacts/.
+FUZZ_SECONDS ?= 60
+FUZZ_DIR ?= build-fuzz
+FUZZ_TARGETS ?= protocol_fuzz picture_fuzz numbers_fuzz
+
+fuzz:
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPEBBLON_FUZZ=ON
+	cmake --build $(FUZZ_DIR) -j$(JOBS) --target $(FUZZ_TARGETS)
+	@mkdir -p $(FUZZ_DIR)/artifacts
+	@set -e; for target in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$target; \
+	  echo "== $$target for $(FUZZ_SECONDS) s"; \
+	  ./$(FUZZ_DIR)/fuzz/$$target $(FUZZ_DIR)/corpus/$$target fuzz/corpus/$$target \
+	    -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
+	    -artifact_prefix=$(FUZZ_DIR)/artifacts/$$target- \
+	    $$(if [ -f fuzz/$$target.dict ]; then echo -dict=fuzz/$$target.dict; fi) ; \
+	done
+
 clean:
-	rm -rf build build-sanitize
+	rm -rf build build-sanitize build-fuzz

@@ -1,5 +1,9 @@
 #include "front/game_context.h"
 
+#include <cstdlib>
+
+void exitAtEndOfInput() { std::exit(0); }
+
 void initGameContext(GameContext& context, uint32_t boardSize) {
     reset(context.position, boardSize);
     context.settings = EngineSettings{};
@@ -8,4 +12,6 @@ void initGameContext(GameContext& context, uint32_t boardSize) {
     context.searching = false;
     context.showDetail = false;
     context.blockedCells.clear();
+    context.input = stdin;
+    context.atEndOfInput = exitAtEndOfInput;
 }

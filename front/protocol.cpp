@@ -86,9 +86,12 @@ bool readLineFrom(std::FILE* input, std::string& line) {
     return true;
 }
 
-std::string readProtocolLine(GameContext&) {
+std::string readProtocolLine(GameContext& context) {
     std::string line;
-    if (!readLineFrom(stdin, line)) std::exit(0);
+    if (!readLineFrom(context.input, line)) {
+        context.atEndOfInput();
+        std::exit(0);  // an end-of-input action must not return; if it does, the engine still ends
+    }
     return line;
 }
 

@@ -61,8 +61,9 @@ struct LookedUpCommand {
 // (even in the middle of a line).
 bool readLineFrom(std::FILE* input, std::string& line);
 
-// Blocks until a whole line has arrived on standard input. End of input ends
-// the process at once with status 0.
+// Blocks until a whole line has arrived from the context's input (standard
+// input in the engine). End of input calls the context's atEndOfInput, which
+// in the engine ends the process at once with status 0; nothing after it runs.
 std::string readProtocolLine(GameContext& context);
 
 // The line begins with the word at position 0 and either ends there or goes
