@@ -9,23 +9,30 @@
 
 namespace {
 
-// Rows of the neighbourhood marked around a stone, for x-3 ... x+3, bit j
-// meaning column y+j-3: the 5 x 5 square without the stone, plus the cells
-// three steps away along its four lines.
-constexpr uint32_t AREA_ROWS[7] = {73, 62, 62, 119, 62, 62, 73};
-
 void copyThreatList(ThreatList& to, const ThreatList& from) {
     to.count = from.count;
     std::memcpy(to.words, from.words, from.count * sizeof(ThreatWord));
 }
 
+}  // namespace
+
+void copyRecordBody(StateRecord& to, const StateRecord& from) {
+    copyThreatList(to.threatsX, from.threatsX);
+    copyThreatList(to.threatsO, from.threatsO);
+    std::memcpy(static_cast<void*>(&to), &from, STATE_HEAD_BYTES);
+}
+
+namespace {
+
+// Rows of the neighbourhood marked around a stone, for x-3 ... x+3, bit j
+// meaning column y+j-3: the 5 x 5 square without the stone, plus the cells
+// three steps away along its four lines.
+constexpr uint32_t AREA_ROWS[7] = {73, 62, 62, 119, 62, 62, 73};
+
 // The next record receives the threat lists and head of the current one.
 StateRecord& pushCopiedRecord(Position& pos) {
-    const StateRecord& r = *pos.current;
     StateRecord& s = *(pos.current + 1);
-    copyThreatList(s.threatsX, r.threatsX);
-    copyThreatList(s.threatsO, r.threatsO);
-    std::memcpy(&s, &r, STATE_HEAD_BYTES);
+    copyRecordBody(s, *pos.current);
     return s;
 }
 

@@ -88,6 +88,10 @@ struct Position {
     int32_t weights[BOARD_CELLS];  // positional weight of every cell
 };
 
+// Copies the threat lists and the head of a record (what makeMove carries
+// over to the next record); the key and the rest are not touched.
+void copyRecordBody(StateRecord& to, const StateRecord& from);
+
 // Game-object entry: a fresh empty board of the given size, black not yet
 // known, X to move, key 0. Leaves the rule-table variant as it was.
 void reset(Position& pos, uint32_t boardSize);

@@ -1,6 +1,5 @@
 #include "movegen/threats.h"
 
-#include <cstring>
 
 #include "movegen/generators.h"
 
@@ -132,11 +131,6 @@ void filterRootMovesByThreats(Position& pos, std::vector<RootMove>& rootMoves) {
 void completeVirtualMove(Position& pos) {
     StateRecord& s = *pos.current;
     if (s.virtualMove == 0) return;
-    const StateRecord& r = *(pos.current - 1);
-    s.threatsX.count = r.threatsX.count;
-    std::memcpy(s.threatsX.words, r.threatsX.words, r.threatsX.count * sizeof(ThreatWord));
-    s.threatsO.count = r.threatsO.count;
-    std::memcpy(s.threatsO.words, r.threatsO.words, r.threatsO.count * sizeof(ThreatWord));
-    std::memcpy(static_cast<void*>(&s), &r, STATE_HEAD_BYTES);
+    copyRecordBody(s, *(pos.current - 1));
     putStone(pos, s.virtualMove);
 }

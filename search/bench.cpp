@@ -41,7 +41,7 @@ void runBenchmark() {
         limits.startTime = nowMs();
         startThinking(Threads, *searched, limits, nullptr);
         waitForSearchFinished(*Threads.threads[0]);
-        for (uint64_t t = 0; t < Threads.count; ++t) nodes += Threads.threads[t]->position.nodes;
+        nodes += totalNodes(Threads);
     }
     const uint64_t elapsed = uint64_t(nowMs() - start + 1);
     std::fprintf(stderr, "Time (ms) %llu Nodes %llu nps %llu\n", (unsigned long long)elapsed,

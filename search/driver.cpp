@@ -36,12 +36,6 @@ constexpr int32_t DEFAULT_MOVES_TO_GO = 50;
 constexpr int64_t HARD_LIMIT_MARGIN_MS = 30;
 constexpr double TINY = 2.2250738585072014e-308;
 
-uint64_t totalNodes(const ThreadPool& pool) {
-    uint64_t nodes = 0;
-    for (uint64_t t = 0; t < pool.count; ++t) nodes += pool.threads[t]->position.nodes;
-    return nodes;
-}
-
 void sortByScore(std::vector<RootMove>& moves, size_t from, size_t to) {
     std::stable_sort(moves.begin() + from, moves.begin() + to,
                      [](const RootMove& a, const RootMove& b) { return a.score > b.score; });

@@ -41,8 +41,7 @@ std::string infoLines(const ThreadPool& pool, const SearchThread& main, int32_t 
                       int32_t beta, int64_t elapsedMs) {
     const int64_t elapsed = std::max<int64_t>(elapsedMs + 1, 1);
     const uint64_t lines = std::min<uint64_t>(pool.multiPV, main.rootMoves.size());
-    uint64_t nodes = 0;
-    for (uint64_t t = 0; t < pool.count; ++t) nodes += pool.threads[t]->position.nodes;
+    const uint64_t nodes = totalNodes(pool);
 
     std::string text;
     for (uint64_t i = 0; i < lines; ++i) {

@@ -133,6 +133,13 @@ void destroyPool(ThreadPool& pool);
 // one thread and the pool's MultiPV count. Only while no search runs.
 void rebuildPool(ThreadPool& pool = Threads);
 
+// The nodes of all threads' positions in this search.
+inline uint64_t totalNodes(const ThreadPool& pool) {
+    uint64_t nodes = 0;
+    for (uint64_t t = 0; t < pool.count; ++t) nodes += pool.threads[t]->position.nodes;
+    return nodes;
+}
+
 inline MainThread& mainThread(ThreadPool& pool) { return *static_cast<MainThread*>(pool.threads[0]); }
 
 // Wakes the sleeping thread with exit set and joins it; it leaves its idle
