@@ -1,7 +1,9 @@
 #include "movegen/root_moves.h"
 
+#include <algorithm>
 #include <memory>
 
+#include "board/exact_forbidden.h"
 #include "movegen/picker.h"
 
 namespace {
@@ -47,4 +49,74 @@ void generateMoveList(const Position& pos, MoveList& list) {
     thread_local std::unique_ptr<GenerationScratch> scratch;
     if (!scratch) scratch.reset(new GenerationScratch);  // left uninitialised: generators overwrite it
     generateMoveList(pos, list, *scratch);
+}
+
+namespace {
+
+// One step of the root list: keeps the candidates that pass the test.
+template <typename Test>
+void keepRootMoves(const std::vector<MoveWord>& candidates, Test passes, std::vector<RootMove>& rootMoves) {
+    for (MoveWord m : candidates) {
+        if (!passes(m)) continue;
+        RootMove rm;
+        rm.pv.push_back(m);
+        rootMoves.push_back(std::move(rm));
+    }
+}
+
+}  // namespace
+
+bool collectRootMoves(const Position& pos, const RootExclusions& exclusions, std::vector<RootMove>& rootMoves) {
+    rootMoves.clear();
+    const StateRecord& r = *pos.current;
+    if (r.classCountX[CLASS_FIVE_STANDS] != 0 || r.classCountO[CLASS_FIVE_STANDS] != 0) return false;
+
+    const auto excluded = [&](MoveWord m) {
+        const uint32_t cell = cellOf(m);
+        if (std::find(exclusions.blockedCells.begin(), exclusions.blockedCells.end(), cell) !=
+            exclusions.blockedCells.end())
+            return true;
+        return !exclusions.searchMoves.empty() &&
+               std::none_of(exclusions.searchMoves.begin(), exclusions.searchMoves.end(),
+                            [m](MoveWord s) { return (s & MOVE_MASK) == (m & MOVE_MASK); });
+    };
+    // The verdict inside the search is fast but shallow; a Renju referee
+    // scores a forbidden black move as a lost game, so the engine's own moves
+    // as black get the exact test here, once per search.
+    const uint32_t mover = pos.sideToMove == 1 ? COLOUR_X : COLOUR_O;
+    const bool moverIsBlack = mover == pos.blackColour;
+    ExactBoard board;
+    if (moverIsBlack) loadExactBoard(board, pos.cells, pos.boardSize, pos.blackColour);
+    const auto allowed = [&](MoveWord m) {
+        return !excluded(m) && !(moverIsBlack && isExactlyForbidden(board, cellOf(m)));
+    };
+
+    MoveList list;
+    generateMoveList(pos, list);
+    std::vector<MoveWord> candidates;
+    for (uint32_t i = 0; i < list.size; ++i) candidates.push_back(list.moves[i].move);
+    keepRootMoves(candidates, allowed, rootMoves);
+    if (!rootMoves.empty()) return false;
+
+    // Nothing the generators offer may be played (every answer to a threat
+    // blocked or forbidden, say): a lost position still gets the move that
+    // resists longest, so the search chooses among wider moves.
+    std::vector<ScoredMove> near(MAX_GENERATED_MOVES);
+    candidates.clear();
+    for (const ScoredMove* m = near.data(), *end = generateAllCandidates(pos, near.data()); m != end; ++m)
+        candidates.push_back(m->move);
+    keepRootMoves(candidates, allowed, rootMoves);
+    if (!rootMoves.empty()) return true;
+
+    candidates.clear();
+    for (uint32_t x = 0; x < pos.boardSize; ++x)
+        for (uint32_t y = 0; y < pos.boardSize; ++y)
+            if (pos.cells[cellIndex(x, y)] == 0) candidates.push_back(makeMoveWord(mover, x, y));
+    keepRootMoves(candidates, allowed, rootMoves);
+    // A forbidden cell only when no other empty cell may be played, and an
+    // excluded one only when nothing else is left: any legal move beats a
+    // reply the manager must refuse.
+    if (rootMoves.empty()) keepRootMoves(candidates, [&](MoveWord m) { return !excluded(m); }, rootMoves);
+    if (rootMoves.empty()) keepRootMoves(candidates, [](MoveWord) { return true; }, rootMoves);
+    return true;
 }

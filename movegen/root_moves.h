@@ -50,3 +50,26 @@ void generateMoveList(const Position& pos, MoveList& list, GenerationScratch& sc
 // The same with a scratch area that belongs to the calling thread, allocated
 // on the thread's first call and kept (the call comes once per search).
 void generateMoveList(const Position& pos, MoveList& list);
+
+// The cells a root move may not take besides what the rule forbids: cells the
+// caller excluded (an analysis board's blocked cells) and, when the second
+// list is not empty, every move outside it.
+struct RootExclusions {
+    const std::vector<uint32_t>& blockedCells;
+    const std::vector<MoveWord>& searchMoves;
+};
+
+// The moves the engine may play at the root, in generation order. They are
+// generateMoveList's moves without the excluded ones and, when the side to
+// move is black, without the moves the exact Renju test forbids. When that
+// leaves nothing the list is widened rather than emptied, in this order, each
+// step only when the one before gave nothing:
+//   - every candidate near the stones that is neither excluded nor forbidden;
+//   - every such empty cell of the board;
+//   - every empty cell that is not excluded, forbidden ones included;
+//   - every empty cell.
+// So the list is empty only when a five stands (the game is decided) or the
+// board is full. Returns true when the list was widened: its moves are then
+// not all among those the move picker offers at the root, and the root search
+// must take them from the list.
+bool collectRootMoves(const Position& pos, const RootExclusions& exclusions, std::vector<RootMove>& rootMoves);

@@ -100,7 +100,7 @@ int32_t search(Position& pos, StackEntry* ss, int32_t alpha, int32_t beta, int32
     pollStop(thread);
     if (PvNode && ply > thread.selDepth) thread.selDepth = ply;
     if (!rootNode) {
-        if (stopRequested() || pos.stoneCount >= STONE_LIMIT) return ply < MAX_PLY ? 0 : horizonValue(pos);
+        if (searchMustStop(thread) || pos.stoneCount >= STONE_LIMIT) return ply < MAX_PLY ? 0 : horizonValue(pos);
         if (ply >= MAX_PLY) return horizonValue(pos);
         // No line from here can beat a win found closer to the root.
         alpha = std::max(alpha, ply - SCORE_MATE);
@@ -228,9 +228,18 @@ int32_t search(Position& pos, StackEntry* ss, int32_t alpha, int32_t beta, int32
     bool skipQuiets = false;
     MoveWord childPv[PvNode ? PV_BUFFER_SIZE : 1];
 
-    while (const MoveWord m = picker.next(skipQuiets)) {
+    // A widened root list holds moves the picker never offers: the root then
+    // walks the list itself, and its moves have passed the exact rule test.
+    const bool rootFromList = rootNode && thread.rootFromList;
+    size_t nextListed = thread.pvIdx;
+    const auto nextMove = [&]() -> MoveWord {
+        if (!rootFromList) return picker.next(skipQuiets);
+        return nextListed < thread.rootMoves.size() ? thread.rootMoves[nextListed++].pv[0] : MOVE_NONE;
+    };
+
+    while (const MoveWord m = nextMove()) {
         const uint32_t cell = cellOf(m);
-        if (restricted && isForbiddenCell(pos, cell)) continue;
+        if (restricted && !rootFromList && isForbiddenCell(pos, cell)) continue;
         if (excludedMove != MOVE_NONE && sameMove(m, excludedMove)) continue;
         if (rootNode && !isSearchedRootMove(thread, m)) continue;
 
@@ -330,7 +339,7 @@ int32_t search(Position& pos, StackEntry* ss, int32_t alpha, int32_t beta, int32
         }
 
         unmakeMove(pos, m);
-        if (stopRequested()) return 0;
+        if (searchMustStop(thread)) return 0;
 
         if (rootNode) updateRootMove(thread, m, value, moveCount == 1 || value > alpha, (ss + 1)->pv, moveCount);
 

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <string>
 
-#include "board/exact_forbidden.h"
 #include "board/position.h"
 #include "front/commands.h"
 #include "front/game_context.h"
@@ -139,24 +138,6 @@ void clearSearchTables(ThreadPool& pool) {
     main.previousTimeReduction = 1.0;
 }
 
-namespace {
-
-// The verdict inside the search is fast but shallow; a Renju referee scores a
-// forbidden black move as a lost game, so the engine's own moves as black get
-// the exact test here, once per search. When it forbids every move the list
-// is kept as it was: the engine always answers.
-void dropExactlyForbiddenMoves(const Position& gamePos, std::vector<RootMove>& rootMoves) {
-    ExactBoard board;
-    loadExactBoard(board, gamePos.cells, gamePos.boardSize, gamePos.blackColour);
-    std::vector<RootMove> allowed;
-    allowed.reserve(rootMoves.size());
-    for (RootMove& rm : rootMoves)
-        if (!isExactlyForbidden(board, cellOf(rm.pv[0]))) allowed.push_back(std::move(rm));
-    if (!allowed.empty()) rootMoves = std::move(allowed);
-}
-
-}  // namespace
-
 void startThinking(ThreadPool& pool, Position& gamePos, const SearchLimits& limits, GameContext* engine) {
     MainThread& main = mainThread(pool);
     waitForSearchFinished(main);
@@ -164,23 +145,8 @@ void startThinking(ThreadPool& pool, Position& gamePos, const SearchLimits& limi
     stopFlag = false;
     Limits = limits;
 
-    MoveList list;
-    generateMoveList(gamePos, list);
     std::vector<RootMove> rootMoves;
-    for (uint32_t i = 0; i < list.size; ++i) {
-        const MoveWord m = list.moves[i].move;
-        const uint32_t cell = cellOf(m);
-        if (std::find(limits.blockedCells.begin(), limits.blockedCells.end(), cell) != limits.blockedCells.end())
-            continue;
-        if (!limits.searchMoves.empty() &&
-            std::none_of(limits.searchMoves.begin(), limits.searchMoves.end(),
-                         [&](MoveWord s) { return (s & MOVE_MASK) == (m & MOVE_MASK); }))
-            continue;
-        RootMove rm;
-        rm.pv.push_back(m);
-        rootMoves.push_back(std::move(rm));
-    }
-    if (gamePos.blackColour == COLOUR_X && gamePos.sideToMove == 1) dropExactlyForbiddenMoves(gamePos, rootMoves);
+    const bool widened = collectRootMoves(gamePos, {limits.blockedCells, limits.searchMoves}, rootMoves);
     if (!rootMoves.empty()) filterRootMovesByThreats(gamePos, rootMoves);
 
     for (uint64_t t = 0; t < pool.count; ++t) {
@@ -188,6 +154,7 @@ void startThinking(ThreadPool& pool, Position& gamePos, const SearchLimits& limi
         thread.selDepth = 0;
         thread.rootDepth = thread.completedDepth = 0;
         thread.rootMoves = rootMoves;
+        thread.rootFromList = widened;
         copyFrom(thread.position, gamePos, &thread);
     }
     startSearching(main);
@@ -221,8 +188,12 @@ void think(MainThread& main) {
     GameContext* context = main.engine;
     if (!context) return;
     if (main.rootDepth >= 3) scoreTrendRemarks(main, *context);
-    reply(*context, "MESSAGE %s",
-          infoLines(pool, main, main.rootDepth, -SCORE_INFINITE, SCORE_INFINITE, nowMs() - Time.startTime).c_str());
+    // Without a move (a five stands, or the board is full) nothing was
+    // searched, and there is no line to show.
+    if (bestMove != MOVE_NONE)
+        reply(*context, "MESSAGE %s",
+              infoLines(pool, main, main.rootDepth, -SCORE_INFINITE, SCORE_INFINITE, nowMs() - Time.startTime)
+                  .c_str());
     if (Limits.swapQuery && main.previousScore < 0) {
         context->searching = false;
         reply(*context, "SWAP");
@@ -261,7 +232,7 @@ void iterate(SearchThread& thread) {
 
     for (;;) {
         ++thread.rootDepth;
-        if (thread.rootDepth > MAX_ITERATION_DEPTH || stopRequested() || thread.rootDepth > depthCap) break;
+        if (thread.rootDepth > MAX_ITERATION_DEPTH || searchMustStop(thread) || thread.rootDepth > depthCap) break;
         if (Limits.depth != 0 && Limits.depth < mainThread(pool).rootDepth) break;
 
         if (main) {
@@ -271,7 +242,7 @@ void iterate(SearchThread& thread) {
         for (RootMove& rm : rootMoves) rm.previousScore = rm.score;
 
         int32_t searchedDepth = thread.rootDepth;
-        for (thread.pvIdx = 0; thread.pvIdx < multiPV && !stopRequested(); ++thread.pvIdx) {
+        for (thread.pvIdx = 0; thread.pvIdx < multiPV && !searchMustStop(thread); ++thread.pvIdx) {
             if (thread.rootDepth >= 5) {
                 const int32_t p = rootMoves[thread.pvIdx].previousScore;
                 delta = ASPIRATION_DELTA;
@@ -285,7 +256,7 @@ void iterate(SearchThread& thread) {
                 searchedDepth = std::max(1, thread.rootDepth + (failedHighCount > 0 ? 1 : 0));
                 bestValue = searchPV(pos, root, alpha, beta, searchedDepth, false);
                 sortByScore(rootMoves, thread.pvIdx, rootMoves.size());
-                if (stopRequested()) break;
+                if (searchMustStop(thread)) break;
                 if (bestValue <= alpha) {
                     beta = (alpha + beta) / 2;
                     alpha = std::max(bestValue - delta, -SCORE_INFINITE);
@@ -302,7 +273,7 @@ void iterate(SearchThread& thread) {
             }
             sortByScore(rootMoves, 0, thread.pvIdx + 1);
         }
-        if (!stopRequested()) thread.completedDepth = searchedDepth;
+        if (!searchMustStop(thread)) thread.completedDepth = searchedDepth;
         if (!main) continue;
 
         const MoveWord bestMove = rootMoves[0].pv[0];
@@ -313,7 +284,7 @@ void iterate(SearchThread& thread) {
         if (thread.rootDepth > thread.selDepth + 2 && std::abs(bestValue) >= SCORE_MATE_IN_MAX_PLY) raiseStop();
 
         const bool timed = usesTimeManagement(Limits);
-        if ((timed || rootMoves.size() == 1) && !stopRequested()) {
+        if ((timed || rootMoves.size() == 1) && !searchMustStop(thread)) {
             const double fallingEval = std::clamp(
                 357.0 + 119.0 * main->failedLow - 6.0 * (double(bestValue) - main->previousScore), 229.0, 715.0);
             int k = 0;

@@ -27,6 +27,7 @@
 #include "movegen/root_moves.h"
 #include "movegen/search_stack.h"
 #include "movegen/search_stats.h"
+#include "search/search_control.h"
 #include "search/tt.h"
 
 struct GameContext;
@@ -72,6 +73,9 @@ public:
     int32_t callsCnt = 0;         // nodes left before the next time check
     Position position;            // this thread's copy of the searched position
     std::vector<RootMove> rootMoves;
+    // The root list was widened beyond the moves the picker offers: the root
+    // node takes its moves from rootMoves, in their order, instead.
+    bool rootFromList = false;
     int32_t rootDepth = 0;
     int32_t completedDepth = 0;
     int32_t evalOffset = 0;       // taken off the static evaluation; follows the root score
@@ -132,6 +136,12 @@ void destroyPool(ThreadPool& pool);
 // What THREAD_NUM does, whatever its value: destroyPool, then initPool with
 // one thread and the pool's MultiPV count. Only while no search runs.
 void rebuildPool(ThreadPool& pool = Threads);
+
+// The stop flag as a thread's search obeys it: not before the thread has
+// completed its first iteration, so that every root move carries a searched
+// score and the reply is never an unsearched guess. The first iteration is
+// one ply deep and takes a few milliseconds at most.
+inline bool searchMustStop(const SearchThread& thread) { return stopRequested() && thread.completedDepth > 0; }
 
 // The nodes of all threads' positions in this search.
 inline uint64_t totalNodes(const ThreadPool& pool) {

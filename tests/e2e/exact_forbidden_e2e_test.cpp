@@ -11,28 +11,9 @@
 #include <vector>
 
 #include "support/engine_process.h"
+#include "support/protocol_script.h"
 
 namespace {
-
-bool isMove(const std::string& line) { return std::regex_match(line, std::regex("[0-9]+,[0-9]+")); }
-
-// Board lines of a 15 x 15 drawing, row y = 0 first: 'x' the engine's stones
-// (listed first, so the engine is black), 'o' the opponent's.
-std::vector<std::string> boardLines(const std::vector<std::string_view>& rows) {
-    std::vector<std::string> lines;
-    for (char who : {'x', 'o'})
-        for (size_t y = 0; y < rows.size(); ++y)
-            for (size_t x = 0; x < rows[y].size(); ++x)
-                if (rows[y][x] == who)
-                    lines.push_back(std::to_string(x) + "," + std::to_string(y) + (who == 'x' ? ",1" : ",2"));
-    return lines;
-}
-
-void sendBlock(EngineProcess& engine, const char* command, const std::vector<std::string>& lines) {
-    sendLine(engine, command);
-    for (const std::string& line : lines) sendLine(engine, line);
-    sendLine(engine, "DONE");
-}
 
 // Sets the position up without a search, returns what YXSHOWFORBID prints,
 // then asks for a move and returns the reply.
@@ -45,13 +26,13 @@ Outcome forbidListAndReply(EngineProcess& engine, const std::vector<std::string_
     Outcome out;
     sendLine(engine, "START 15");
     EXPECT_EQ(readLine(engine), "OK");
-    sendBlock(engine, "YXBOARD", boardLines(rows));
+    sendBlock(engine, "YXBOARD", stoneLines(rows));
     sendLine(engine, "YXSHOWFORBID");
     out.forbidLines = readLinesUntilQuiet(engine, 300);
     // An empty board block adds nothing and starts the search.
     sendBlock(engine, "BOARD", {});
     while (std::optional<std::string> line = readLine(engine, 5000)) {
-        if (isMove(*line)) {
+        if (isMoveReply(*line)) {
             out.reply = *line;
             break;
         }
@@ -85,7 +66,7 @@ TEST(ExactForbiddenE2E, NeverRepliesWithACellTheFastVerdictAllows) {
         "o            o"};
     Outcome out = forbidListAndReply(engine, rows);
     EXPECT_FALSE(listsCell(out.forbidLines, "0607"));
-    EXPECT_TRUE(isMove(out.reply)) << out.reply;
+    EXPECT_TRUE(isMoveReply(out.reply)) << out.reply;
     EXPECT_NE(out.reply, "6,7");
     sendLine(engine, "END");
     EXPECT_EQ(waitForExit(engine), 0);

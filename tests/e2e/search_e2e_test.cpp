@@ -7,39 +7,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "support/engine_process.h"
+#include "support/protocol_script.h"
 
 namespace {
-
-bool isMove(const std::string& line) { return std::regex_match(line, std::regex("[0-9]+,[0-9]+")); }
-
-// Reads lines until a move or SWAP arrives; returns every line read.
-std::vector<std::string> readUntilReply(EngineProcess& engine, int timeoutMs) {
-    std::vector<std::string> lines;
-    while (std::optional<std::string> line = readLine(engine, timeoutMs)) {
-        lines.push_back(*line);
-        if (isMove(*line) || *line == "SWAP") break;
-    }
-    return lines;
-}
-
-int64_t nowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 // A quiet middle game on 15 x 15: nothing forcing for either side.
 const std::vector<std::string> QUIET_GAME = {"7,7,1", "8,8,2", "6,8,1", "8,6,2", "9,7,1", "5,9,2"};
 
 void sendBoard(EngineProcess& engine, const std::vector<std::string>& stones, const char* command = "BOARD") {
-    sendLine(engine, command);
-    for (const std::string& s : stones) sendLine(engine, s);
-    sendLine(engine, "DONE");
+    sendBlock(engine, command, stones);
 }
 
 TEST(SearchE2E, RepliesWithinTheTurnTime) {
@@ -47,12 +28,12 @@ TEST(SearchE2E, RepliesWithinTheTurnTime) {
     sendLine(engine, "INFO TIMEOUT_TURN 500");
     sendLine(engine, "START 15");
     ASSERT_EQ(readLine(engine), "OK");
-    const int64_t start = nowMs();
+    const int64_t start = monotonicMs();
     sendBoard(engine, QUIET_GAME);
     std::vector<std::string> lines = readUntilReply(engine, 5000);
-    const int64_t took = nowMs() - start;
+    const int64_t took = monotonicMs() - start;
     ASSERT_FALSE(lines.empty());
-    EXPECT_TRUE(isMove(lines.back())) << lines.back();
+    EXPECT_TRUE(isMoveReply(lines.back())) << lines.back();
     // Generous: the engine aims at 490 ms; this only catches a search that
     // ignores its clock.
     EXPECT_LT(took, 1500) << "reply took " << took << " ms";
@@ -73,7 +54,7 @@ TEST(SearchE2E, RefusesCommandsWhileThinkingAndStopsOnYxStop) {
     sendLine(engine, "YXSTOP");
     std::vector<std::string> lines = readUntilReply(engine, 5000);
     ASSERT_FALSE(lines.empty());
-    EXPECT_TRUE(isMove(lines.back()));
+    EXPECT_TRUE(isMoveReply(lines.back()));
     // After the reply every command is accepted again.
     sendLine(engine, "ABOUT");
     std::optional<std::string> about = readLine(engine);
@@ -92,7 +73,7 @@ TEST(SearchE2E, EndWaitsForTheMove) {
     sendLine(engine, "END");
     std::vector<std::string> lines = readUntilReply(engine, 5000);
     ASSERT_FALSE(lines.empty());
-    EXPECT_TRUE(isMove(lines.back()));
+    EXPECT_TRUE(isMoveReply(lines.back()));
     EXPECT_EQ(waitForExit(engine), 0);
 }
 
@@ -105,7 +86,7 @@ TEST(SearchE2E, NBestReportsSeveralLines) {
     sendLine(engine, "YXNBEST 3");
     std::vector<std::string> lines = readUntilReply(engine, 5000);
     ASSERT_GE(lines.size(), 4u);
-    EXPECT_TRUE(isMove(lines.back()));
+    EXPECT_TRUE(isMoveReply(lines.back()));
     for (int i = 1; i <= 3; ++i) {
         const std::string& line = lines[lines.size() - 5 + i];
         EXPECT_NE(line.find(" multipv " + std::to_string(i) + " "), std::string::npos) << line;
@@ -118,7 +99,7 @@ TEST(SearchE2E, NBestReportsSeveralLines) {
     EXPECT_EQ(readLine(engine), "ERROR bad coordinates");
     lines = readUntilReply(engine, 5000);
     ASSERT_FALSE(lines.empty());
-    EXPECT_TRUE(isMove(lines.back()));
+    EXPECT_TRUE(isMoveReply(lines.back()));
     sendLine(engine, "END");
     EXPECT_EQ(waitForExit(engine), 0);
 }
@@ -139,7 +120,7 @@ TEST(SearchE2E, SwapOnlyWhenLosing) {
     sendBoard(engine, {"7,7,1", "0,0,2", "8,8,1", "0,14,2"}, "BOARD_SWAP");
     lines = readUntilReply(engine, 5000);
     ASSERT_FALSE(lines.empty());
-    EXPECT_TRUE(isMove(lines.back())) << lines.back();
+    EXPECT_TRUE(isMoveReply(lines.back())) << lines.back();
     sendLine(engine, "END");
     EXPECT_EQ(waitForExit(engine), 0);
 }
@@ -184,7 +165,7 @@ TEST(SearchE2E, BlackNeverPlaysAForbiddenPoint) {
     // nothing: every other move is worse for black, but 7,7 must not come.
     const std::string move = searchFor(engine, stones({{"5,7", 1}, {"0,0", 2}, {"6,7", 1}, {"0,14", 2}, {"7,5", 1},
                                                        {"14,0", 2}, {"7,6", 1}, {"14,14", 2}}));
-    EXPECT_TRUE(isMove(move)) << move;
+    EXPECT_TRUE(isMoveReply(move)) << move;
     EXPECT_NE(move, "7,7");
     // The same shape for white is a winning double three, and white plays it.
     const std::string white = searchFor(engine, stones({{"0,0", 2}, {"5,7", 1}, {"0,14", 2}, {"6,7", 1},

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "board/exact_forbidden.h"
 #include "board/position.h"
 #include "board/startup_tables.h"
 #include "board/tables.h"
@@ -193,6 +194,133 @@ TEST_F(RootMoveListTest, ACrowdedBoardKeepsOneMovePerCellWithinTheList) {
     MoveList list;
     generateMoveList(*pos, list, *scratch);
     EXPECT_EQ(wordsOf(list.moves, list.moves + list.size), got);
+}
+
+// The root list: what the engine may play, widened rather than emptied.
+class RootListTest : public RootMoveListTest {
+protected:
+    struct Collected {
+        std::vector<MoveWord> moves;
+        bool widened;
+    };
+    static Collected collect(const std::set<uint32_t>& blocked) {
+        const std::vector<uint32_t> blockedCells(blocked.begin(), blocked.end());
+        const std::vector<MoveWord> noSearchMoves;
+        std::vector<RootMove> rootMoves;
+        Collected out;
+        out.widened = collectRootMoves(*pos, {blockedCells, noSearchMoves}, rootMoves);
+        for (const RootMove& rm : rootMoves) out.moves.push_back(rm.pv[0]);
+        return out;
+    }
+    static std::set<uint32_t> emptyCells() {
+        std::set<uint32_t> cells;
+        for (uint32_t x = 0; x < pos->boardSize; ++x)
+            for (uint32_t y = 0; y < pos->boardSize; ++y)
+                if (pos->cells[at(x, y)] == 0) cells.insert(at(x, y));
+        return cells;
+    }
+    static std::set<uint32_t> without(std::set<uint32_t> cells, const std::set<uint32_t>& taken) {
+        for (uint32_t c : taken) cells.erase(c);
+        return cells;
+    }
+    static std::set<uint32_t> candidatesNearStones() { return cellSet(generated(generateAllCandidates, *pos)); }
+};
+
+// X is black and to move; O's four on the falling diagonal (8,8) .. (11,11)
+// is closed at (12,12) and completes at (7,7), where X's open threes on row 7
+// and column 7 cross: the only block is a forbidden double three.
+const std::vector<std::string_view> FORBIDDEN_BLOCK = {
+    "O", "", "", "", "", ".......X", ".......X", ".....XX", "........O", ".........O", "..........O",
+    "...........O", "............X"};
+
+TEST_F(RootListTest, TheGeneratedMovesUnlessNothingThereMayBePlayed) {
+    setUp({"", "", "", "", "", "", "", "......XX", "", "..........O"}, COLOUR_X);
+    const Collected plain = collect({});
+    EXPECT_FALSE(plain.widened);
+    EXPECT_EQ(plain.moves, listed(*pos));
+    // A blocked cell is left out of the same list.
+    const uint32_t first = cellOf(plain.moves[0]);
+    const Collected blocked = collect({first});
+    EXPECT_FALSE(blocked.widened);
+    EXPECT_EQ(cellSet(blocked.moves), without(cellSet(plain.moves), {first}));
+}
+
+TEST_F(RootListTest, NothingWhenAFiveStands) {
+    setUp({"", "", "", "", "", "", "", "..OOOOO", "", "....X...X"}, COLOUR_X);
+    const Collected got = collect({});
+    EXPECT_TRUE(got.moves.empty());
+    EXPECT_FALSE(got.widened);
+}
+
+TEST_F(RootListTest, WidensStepByStepWhenEveryGeneratedMoveIsExcluded) {
+    // O's closed four on row 7: X's only answer is (8,7).
+    const std::vector<std::string_view> fourToBlock = {"", "", "", "", "", "", "", "...XOOOO", "", ".........X"};
+    struct Case {
+        const char* name;
+        std::vector<std::string_view> rows;
+        // The blocked cells, and the cells the list must then hold.
+        std::set<uint32_t> (*blocked)();
+        std::set<uint32_t> (*expected)(const std::set<uint32_t>& blocked);
+    };
+    const Case cases[] = {
+        {"the only answer blocked: every other candidate near the stones", fourToBlock,
+         [] { return std::set<uint32_t>{at(8, 7)}; },
+         [](const std::set<uint32_t>& b) { return without(candidatesNearStones(), b); }},
+        {"every candidate near the stones blocked: every other empty cell", fourToBlock,
+         [] { return candidatesNearStones(); },
+         [](const std::set<uint32_t>& b) { return without(emptyCells(), b); }},
+        {"one far cell left: that cell", fourToBlock,
+         [] { return without(emptyCells(), {at(0, 14)}); },
+         [](const std::set<uint32_t>&) { return std::set<uint32_t>{at(0, 14)}; }},
+        {"every empty cell blocked: any empty cell beats no move", fourToBlock,
+         [] { return emptyCells(); },
+         [](const std::set<uint32_t>&) { return emptyCells(); }},
+        {"every unblocked cell forbidden: the forbidden cell", FORBIDDEN_BLOCK,
+         [] { return without(emptyCells(), {at(7, 7)}); },
+         [](const std::set<uint32_t>&) { return std::set<uint32_t>{at(7, 7)}; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        setUp(c.rows, COLOUR_X);
+        const std::set<uint32_t> blocked = c.blocked();
+        const Collected got = collect(blocked);
+        EXPECT_TRUE(got.widened);
+        EXPECT_EQ(cellSet(got.moves), c.expected(blocked));
+        EXPECT_EQ(cellSet(got.moves).size(), got.moves.size());
+        for (MoveWord m : got.moves) EXPECT_EQ(colourOf(m), COLOUR_X);
+    }
+}
+
+TEST_F(RootListTest, BlackNeverGetsAForbiddenBlockWhileOtherCellsAreFree) {
+    setUp(FORBIDDEN_BLOCK, COLOUR_X);
+    ASSERT_TRUE(isExactlyForbidden(pos->cells, 15, COLOUR_X, at(7, 7)));
+    const Collected got = collect({});
+    ASSERT_FALSE(got.moves.empty());
+    for (MoveWord m : got.moves) {
+        EXPECT_EQ(pos->cells[cellOf(m)], 0u);
+        EXPECT_FALSE(isExactlyForbidden(pos->cells, 15, COLOUR_X, cellOf(m))) << cellOf(m);
+    }
+    // White is not bound by the rule: the same block is its answer.
+    setUp(FORBIDDEN_BLOCK, COLOUR_O);
+    EXPECT_EQ(cellSet(collect({}).moves), std::set<uint32_t>{at(7, 7)});
+}
+
+TEST_F(RootListTest, ABlockTheFastVerdictAllowsButTheRuleForbidsIsDropped) {
+    // O's four on the rising diagonal (2,11) .. (5,8) is closed at (1,12) and
+    // completes at (6,7). The fast verdict lets X (black) block there, but
+    // with (6,7) standing X has two real open threes, on column 6 and row 7.
+    setUp({"O", "", "..........X", "..........X", ".......O...XX", "....X.X..X", ".....XX.X", "..O.XX...O",
+           ".....O.X", "..O.O..X", "...O", "..O", ".X", "", "O............O"},
+          COLOUR_X);
+    ASSERT_EQ(cellSet(listed(*pos)), std::set<uint32_t>{at(6, 7)});
+    ASSERT_TRUE(isExactlyForbidden(pos->cells, 15, COLOUR_X, at(6, 7)));
+    const Collected got = collect({});
+    EXPECT_TRUE(got.widened);
+    std::set<uint32_t> allowed;
+    for (uint32_t cell : candidatesNearStones())
+        if (!isExactlyForbidden(pos->cells, 15, COLOUR_X, cell)) allowed.insert(cell);
+    EXPECT_FALSE(allowed.count(at(6, 7)));
+    EXPECT_EQ(cellSet(got.moves), allowed);
 }
 
 }  // namespace

@@ -336,12 +336,15 @@ TEST_F(AlphaBetaTest, NodeEntryStopsAtTheStopFlagTheStoneLimitAndTheMateDistance
     const uint64_t key = pos().current->key;
     StackEntry* root = freshStack();
 
-    // Stop flag: every non-root node answers 0 and stores nothing.
+    // Stop flag, once the thread has completed its first iteration: every
+    // non-root node answers 0 and stores nothing.
     stopFlag.store(true);
+    thread->completedDepth = 1;
     EXPECT_EQ(searchNonPV(pos(), root + 3, -500, -499, 4, false, false), 0);
     EXPECT_EQ(searchPV(pos(), root + 3, -500, 500, 4, false), 0);
     EXPECT_FALSE(probe(TT, key).found);
     stopFlag.store(false);
+    thread->completedDepth = 0;
 
     // Mate-distance pruning: at ply 10 nothing beats a win in 31999 - 10, so
     // a window above it returns alpha before the table is probed.
@@ -365,6 +368,7 @@ TEST_F(AlphaBetaTest, CountsDownToTheTimeCheckAndRestartsWhenAskedTo) {
     setUp({"", "", "", "", "", "", "", ".......X", "........O"}, 15, COLOUR_O, 1);
     StackEntry* root = freshStack();
     stopFlag.store(true);  // the nodes return right after the poll
+    thread->completedDepth = 1;
     thread->resetCalls.store(true);
     thread->callsCnt = 7;
     searchNonPV(pos(), root + 3, 0, 1, 3, false, false);
@@ -373,6 +377,7 @@ TEST_F(AlphaBetaTest, CountsDownToTheTimeCheckAndRestartsWhenAskedTo) {
     searchNonPV(pos(), root + 3, 0, 1, 3, false, false);
     searchPV(pos(), root + 3, 0, 10, 3, false);
     EXPECT_EQ(thread->callsCnt, 4093);
+    thread->completedDepth = 0;
 }
 
 TEST_F(AlphaBetaTest, ANodeWithoutMovesIsADrawStoredAsTheBoundItIs) {
@@ -488,6 +493,61 @@ TEST_F(AlphaBetaTest, NeverPlaysAForbiddenTableMoveForBlack) {
     const ProbeResult node = probe(TT, key);
     ASSERT_TRUE(node.found);
     EXPECT_FALSE(sameMove(node.entry->move, forbidden));
+}
+
+TEST_F(AlphaBetaTest, AWidenedRootListIsSearchedMoveByMoveInsteadOfThePickersMoves) {
+    struct Case {
+        const char* name;
+        std::vector<std::string_view> rows;
+        uint32_t black;
+        std::vector<MoveWord> listed;  // moves the picker does not offer here
+    };
+    const Case cases[] = {
+        // O's closed four on row 7: the picker offers only the block (8,7).
+        {"far cells while a four must be answered",
+         {"", "", "", "", "", "", "", "...XOOOO", "", ".........X"},
+         COLOUR_O,
+         {xAt(0, 14), xAt(14, 0), xAt(14, 14)}},
+        // X is black; (7,7) is a double three the fast verdict forbids.
+        {"a forbidden cell when nothing else may be played",
+         {"", "", ".............O", "", "", ".......X", ".......X", ".....XX", "", "", ".O", "", "..........O", "",
+          "O"},
+         COLOUR_X,
+         {xAt(7, 7)}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        setUp(c.rows, 15, c.black, 1);
+        thread->rootMoves.clear();
+        for (MoveWord m : c.listed) {
+            RootMove rm;
+            rm.pv.push_back(m);
+            thread->rootMoves.push_back(rm);
+        }
+        thread->rootFromList = true;
+        thread->pvIdx = 0;
+        StackEntry* root = freshStack();
+        const int32_t value = searchPV(pos(), root, -SCORE_INFINITE, SCORE_INFINITE, 1, false);
+        thread->rootFromList = false;
+        // Exactly the listed moves were searched: each child left its entry.
+        std::set<uint32_t> searched;
+        for (uint32_t x = 0; x < 15; ++x)
+            for (uint32_t y = 0; y < 15; ++y)
+                if (pos().cells[cellIndex(x, y)] == 0 && probe(TT, keyAfter(pos(), xAt(x, y))).found)
+                    searched.insert(cellIndex(x, y));
+        std::set<uint32_t> listedCells;
+        for (MoveWord m : c.listed) listedCells.insert(cellOf(m));
+        EXPECT_EQ(searched, listedCells);
+        int32_t best = -SCORE_INFINITE;
+        for (const RootMove& rm : thread->rootMoves) best = std::max(best, rm.score);
+        EXPECT_EQ(best, value);
+        EXPECT_GT(value, -SCORE_INFINITE);
+        // Leaving the four unanswered loses at once.
+        if (c.black == COLOUR_O) {
+            EXPECT_LE(value, -SCORE_MATE_IN_MAX_PLY);
+        }
+        clear(TT);
+    }
 }
 
 TEST_F(AlphaBetaTest, StatisticsFollowTheirFormulas) {

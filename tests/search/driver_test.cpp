@@ -3,6 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "board/bench_pictures.h"
+#include "board/position.h"
+#include "board/startup_tables.h"
+#include "search/search_control.h"
+#include "search/threads.h"
+#include "search/tt.h"
+
 namespace {
 
 SearchLimits limitsWith(int32_t turnTime, int32_t time, int32_t movesToGo, int32_t depth = 0) {
@@ -59,6 +68,50 @@ TEST(MoveImportance, FallsAsTheBoardFills) {
     EXPECT_GT(moveImportance(10), moveImportance(60));
     EXPECT_GT(moveImportance(60), moveImportance(120));
     EXPECT_NEAR(moveImportance(0), 1.0, 0.001);
+}
+
+// The engine's pool, with its main thread's position copied from a
+// benchmark picture and the root moves collected as a search request does.
+class IterateTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        buildClassTable();
+        initReductions(2);
+    }
+    void SetUp() override {
+        initPool(1, 1);
+        resize(TT, 1 << 22);
+        clear(TT);
+        auto game = std::make_unique_for_overwrite<Position>();
+        reset(*game, 20);
+        setupFromPicture(*game, benchmarkPictures[15], COLOUR_X);
+        MainThread& main = mainThread(Threads);
+        copyFrom(main.position, *game, &main);
+        const std::vector<uint32_t> noBlocks;
+        const std::vector<MoveWord> noSearchMoves;
+        collectRootMoves(main.position, {noBlocks, noSearchMoves}, main.rootMoves);
+        main.rootDepth = main.completedDepth = 0;
+        clearSearchTables(Threads);
+        Limits = SearchLimits{};
+        Limits.depth = 8;
+    }
+    void TearDown() override {
+        stopFlag.store(false);
+        destroyPool(Threads);
+    }
+};
+
+TEST_F(IterateTest, AStopBeforeTheFirstIterationStillLetsItComplete) {
+    MainThread& main = mainThread(Threads);
+    ASSERT_GT(main.rootMoves.size(), 10u);
+    raiseStop();
+    iterate(main);  // on this thread: the pool's own thread sleeps
+    EXPECT_EQ(main.completedDepth, 1);
+    EXPECT_EQ(main.rootDepth, 2);  // the stop is obeyed from the second iteration on
+    // The move the reply takes carries a searched score and line, never the
+    // unsearched guess.
+    EXPECT_GT(main.rootMoves[0].score, ROOT_SCORE_UNKNOWN);
+    EXPECT_GE(main.position.nodes, main.rootMoves.size());  // every root move was played
 }
 
 }  // namespace

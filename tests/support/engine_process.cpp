@@ -11,13 +11,13 @@
 #include <cstring>
 #include <stdexcept>
 
-namespace {
-
-int64_t nowMs() {
+int64_t monotonicMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
+
+namespace {
 
 // Reads what is available within the timeout; false when the pipe closed or
 // nothing came.
@@ -87,7 +87,7 @@ void closeInput(EngineProcess& engine) {
 }
 
 std::optional<std::string> readLine(EngineProcess& engine, int timeoutMs) {
-    int64_t deadline = nowMs() + timeoutMs;
+    int64_t deadline = monotonicMs() + timeoutMs;
     for (;;) {
         size_t end = engine.pending.find('\n');
         if (end != std::string::npos) {
@@ -95,7 +95,7 @@ std::optional<std::string> readLine(EngineProcess& engine, int timeoutMs) {
             engine.pending.erase(0, end + 1);
             return line;
         }
-        int64_t left = deadline - nowMs();
+        int64_t left = deadline - monotonicMs();
         if (left <= 0 || !readMore(engine, static_cast<int>(left))) return std::nullopt;
     }
 }
@@ -107,12 +107,12 @@ std::vector<std::string> readLinesUntilQuiet(EngineProcess& engine, int quietMs)
 }
 
 int waitForExit(EngineProcess& engine, int timeoutMs) {
-    int64_t deadline = nowMs() + timeoutMs;
+    int64_t deadline = monotonicMs() + timeoutMs;
     int status = 0;
     for (;;) {
         pid_t done = waitpid(engine.pid, &status, WNOHANG);
         if (done == engine.pid) break;
-        if (nowMs() > deadline) {
+        if (monotonicMs() > deadline) {
             kill(engine.pid, SIGKILL);
             waitpid(engine.pid, &status, 0);
             return -1;
@@ -124,8 +124,8 @@ int waitForExit(EngineProcess& engine, int timeoutMs) {
 }
 
 std::string readRemainingOutput(EngineProcess& engine, int timeoutMs) {
-    int64_t deadline = nowMs() + timeoutMs;
-    while (engine.fromEngine >= 0 && nowMs() < deadline) readMore(engine, 100);
+    int64_t deadline = monotonicMs() + timeoutMs;
+    while (engine.fromEngine >= 0 && monotonicMs() < deadline) readMore(engine, 100);
     std::string rest = engine.pending;
     engine.pending.clear();
     return rest;

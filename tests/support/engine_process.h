@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,6 +40,9 @@ int waitForExit(EngineProcess& engine, int timeoutMs = 5000);
 
 // Reads everything the engine still writes until it closes its output.
 std::string readRemainingOutput(EngineProcess& engine, int timeoutMs = 5000);
+
+// A monotonic clock in milliseconds, for timing replies.
+int64_t monotonicMs();
 
 // A fresh empty folder under the system's temporary folder.
 std::string makeTemporaryFolder();
