@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "board/position.h"
+#include "front/clocks.h"
 #include "front/game_context.h"
 #include "front/output.h"
 #include "front/protocol.h"
@@ -17,15 +18,6 @@ namespace {
 
 constexpr uint32_t MIN_START_SIZE = 5;
 constexpr uint32_t MAX_START_SIZE = 20;
-
-// The ten milliseconds taken off the manager's clocks cover the time the
-// reply needs to reach it.
-constexpr int32_t CLOCK_MARGIN_MS = 10;
-
-int32_t lessMargin(uint32_t ms) {
-    int32_t left = static_cast<int32_t>(ms) - CLOCK_MARGIN_MS;
-    return left < 0 ? 0 : left;
-}
 
 // Content of a cell number that may lie outside the position's arrays.
 uint32_t cellContent(const Position& pos, uint32_t cell) { return cell < BOARD_CELLS ? pos.cells[cell] : 0; }
@@ -133,11 +125,7 @@ void startSearch(GameContext& context, bool swapQuery) {
     const EngineSettings& settings = context.settings;
     SearchLimits limits;
     limits.blockedCells = context.blockedCells;
-    limits.time = lessMargin(settings.timeLeft);
-    limits.inc = static_cast<int32_t>(settings.timeInc);
-    limits.depth = limits.time != 0 ? 0 : static_cast<int32_t>(settings.maxDepth);
-    limits.turnTime = lessMargin(settings.timeoutTurn);
-    limits.reserve = static_cast<int32_t>(settings.timeoutMatch >> 10);
+    applyClocks(settings, limits);
     limits.moveBase = static_cast<int32_t>(context.position.boardSize * context.position.boardSize);
     limits.nodes = static_cast<int32_t>(settings.maxNode);
     limits.swapQuery = swapQuery;
@@ -152,6 +140,8 @@ void handleStart(GameContext& context, const char* argument) {
         context.boardWidth = context.boardHeight = numbers[0];
         context.position.boardSize = numbers[0];
         initBoard(context.position);
+        // A TIME_LEFT sent before the game began belongs to another game.
+        context.settings.timeLeftGiven = false;
         reply(context, "OK");
     } else {
         reply(context, "ERROR size of the board");
@@ -161,6 +151,7 @@ void handleStart(GameContext& context, const char* argument) {
 
 void handleRestart(GameContext& context) {
     initBoard(context.position);
+    context.settings.timeLeftGiven = false;
     // The engine opens the new game, so it is black.
     setBlackColour(context, COLOUR_X);
     resetPreviousScores();

@@ -45,29 +45,41 @@ void upperCase(std::string& text) {
 
 bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
-// One comma-separated piece converted like strtoul(piece, &end, 10) with a
-// 32-bit unsigned long. False when no number starts in the piece.
-bool convertPiece(std::string_view piece, uint32_t& value) {
+// The number that starts a comma-separated piece: optional spaces, an
+// optional sign, digits. The magnitude saturates at 2^32 - 1. False when no
+// number starts in the piece.
+struct PieceNumber {
+    bool negative = false;
+    bool overflow = false;
+    uint64_t magnitude = 0;
+};
+
+bool readPiece(std::string_view piece, PieceNumber& number) {
     size_t i = 0;
     while (i < piece.size() && isSpace(piece[i])) ++i;
-    bool negative = false;
     if (i < piece.size() && (piece[i] == '+' || piece[i] == '-')) {
-        negative = piece[i] == '-';
+        number.negative = piece[i] == '-';
         ++i;
     }
     if (i >= piece.size() || !std::isdigit(static_cast<unsigned char>(piece[i]))) return false;
-    uint64_t magnitude = 0;
-    bool overflow = false;
     for (; i < piece.size() && std::isdigit(static_cast<unsigned char>(piece[i])); ++i) {
-        magnitude = magnitude * 10 + static_cast<uint64_t>(piece[i] - '0');
-        if (magnitude > UINT32_MAX) {
-            overflow = true;
-            magnitude = UINT32_MAX;  // keep consuming digits without growing
+        number.magnitude = number.magnitude * 10 + static_cast<uint64_t>(piece[i] - '0');
+        if (number.magnitude > UINT32_MAX) {
+            number.overflow = true;
+            number.magnitude = UINT32_MAX;  // keep consuming digits without growing
         }
     }
-    if (overflow) value = UINT32_MAX;  // out of range saturates, whatever the sign
-    else value = negative ? static_cast<uint32_t>(0u - static_cast<uint32_t>(magnitude))
-                          : static_cast<uint32_t>(magnitude);
+    return true;
+}
+
+// One comma-separated piece converted like strtoul(piece, &end, 10) with a
+// 32-bit unsigned long. False when no number starts in the piece.
+bool convertPiece(std::string_view piece, uint32_t& value) {
+    PieceNumber number;
+    if (!readPiece(piece, number)) return false;
+    if (number.overflow) value = UINT32_MAX;  // out of range saturates, whatever the sign
+    else value = number.negative ? static_cast<uint32_t>(0u - static_cast<uint32_t>(number.magnitude))
+                                 : static_cast<uint32_t>(number.magnitude);
     return true;
 }
 
@@ -129,6 +141,13 @@ std::vector<uint32_t> parseNumberList(std::string_view text) {
         start = comma + 1;  // a trailing comma leaves start at the end: no piece
     }
     return numbers;
+}
+
+bool parseSignedNumber(std::string_view text, int64_t& value) {
+    PieceNumber number;
+    if (!readPiece(text.substr(0, text.find(',')), number)) return false;
+    value = number.negative ? -int64_t(number.magnitude) : int64_t(number.magnitude);
+    return true;
 }
 
 bool dispatchCommand(GameContext& context, std::string line) {

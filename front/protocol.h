@@ -77,6 +77,11 @@ std::string trimSpaces(std::string_view text);
 // large a value saturates); stops at the first piece where no number starts.
 std::vector<uint32_t> parseNumberList(std::string_view text);
 
+// The first number of the text as a signed value (a sign, then digits; the
+// magnitude saturates at 2^32 - 1), for values that may be negative. False,
+// and the value unchanged, when the text does not start with a number.
+bool parseSignedNumber(std::string_view text, int64_t& value);
+
 // Runs one line; false only after END.
 bool dispatchCommand(GameContext& context, std::string line);
 void runProtocolLoop(GameContext& context);

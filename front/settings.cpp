@@ -45,7 +45,11 @@ void handleInfo(GameContext& context, const char* argument) {
     const std::string& key = info.key;
     if (key == "TIMEOUT_MATCH") s.timeoutMatch = v;
     else if (key == "TIMEOUT_TURN") s.timeoutTurn = v;
-    else if (key == "TIME_LEFT") s.timeLeft = v;
+    else if (key == "TIME_LEFT") {
+        // A clock overrun is sent as a negative number.
+        parseSignedNumber(info.value, s.timeLeft);
+        s.timeLeftGiven = true;
+    }
     else if (key == "TIME_INC") s.timeInc = v;
     else if (key == "GAME_TYPE") s.gameType = v;
     else if (key == "MAX_MEMORY") {

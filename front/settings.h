@@ -1,7 +1,7 @@
 // Engine settings the manager tunes with INFO lines: time and search limits
-// copied into every search request, plus values that are only stored. All are
-// unsigned 32-bit and keep their values across games (START does not reset
-// them).
+// copied into every search request, plus values that are only stored. They
+// keep their values across games (START does not reset them), except that
+// START forgets whether a TIME_LEFT was given for the game.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +14,8 @@ constexpr uint32_t DEFAULT_HASH_BYTES = 5242880;
 struct EngineSettings {
     uint32_t timeoutTurn = 0;    // ms for one move, 0 = no per-move limit
     uint32_t timeoutMatch = 0;   // ms for the whole match
-    uint32_t timeLeft = 0;       // ms left in the match
+    int64_t timeLeft = 0;        // ms left in the match; negative once overrun
+    bool timeLeftGiven = false;  // a TIME_LEFT came since START
     uint32_t timeInc = 0;        // ms added per move
     uint32_t maxMemory = DEFAULT_HASH_BYTES;
     uint32_t maxDepth = 28;

@@ -45,7 +45,8 @@ void forceTinyLimits(EngineSettings& s) {
     if (s.maxNode == 0 || s.maxNode > NODE_BUDGET) s.maxNode = NODE_BUDGET;
     if (s.maxDepth == 0 || s.maxDepth > DEPTH_CAP) s.maxDepth = DEPTH_CAP;
     s.timeoutTurn = std::min(s.timeoutTurn, CLOCK_CAP_MS);
-    s.timeLeft = std::min(s.timeLeft, CLOCK_CAP_MS);
+    s.timeoutMatch = std::min(s.timeoutMatch, CLOCK_CAP_MS);
+    s.timeLeft = std::min<int64_t>(s.timeLeft, CLOCK_CAP_MS);
     s.timeInc = std::min(s.timeInc, CLOCK_CAP_MS);
 }
 

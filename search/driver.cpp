@@ -30,6 +30,9 @@ constexpr int32_t EVAL_OFFSET_BASE = 42;
 constexpr int32_t MAX_ITERATION_DEPTH = 127;
 // Moves assumed left in the game when the board gives no estimate.
 constexpr int32_t DEFAULT_MOVES_TO_GO = 50;
+// However few moves the board seems to leave, one move never takes more than
+// this share of the match time left: a long game never runs out of time.
+constexpr int32_t MIN_MOVES_TO_GO = 10;
 // Kept back from the hard limit for the last nodes before the next poll, the
 // information line and the reply to get out, also on a loaded machine.
 constexpr int64_t HARD_LIMIT_MARGIN_MS = 30;
@@ -119,6 +122,10 @@ void initTime(const SearchLimits& limits, uint32_t stoneCount) {
         Time.optimumTime = int32_t(std::min<int64_t>(Time.optimumTime, t1));
         Time.maximumTime = int32_t(std::min<int64_t>(Time.maximumTime, t2));
         if (limits.time == 0) break;  // the turn time gives no reason to look further ahead
+    }
+    if (limits.time > 0) {
+        Time.maximumTime = std::min(Time.maximumTime, std::max(limits.time / MIN_MOVES_TO_GO, 1));
+        Time.optimumTime = std::min(Time.optimumTime, Time.maximumTime);
     }
 }
 

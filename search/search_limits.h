@@ -10,7 +10,7 @@
 struct SearchLimits {
     std::vector<MoveWord> searchMoves;  // non-empty: only these root moves
     std::vector<uint32_t> blockedCells; // root moves on these cells are dropped
-    int32_t time = 0;       // ms left in the match (0: no match clock)
+    int32_t time = 0;       // ms left in the match (0: no match clock; 1: move at once)
     int32_t inc = 0;        // ms added per move
     int32_t movesToGo = 0;  // filled by the driver
     int32_t depth = 0;      // 0: no depth limit

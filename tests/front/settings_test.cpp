@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "board/startup_tables.h"
 #include "front/game_context.h"
@@ -58,7 +59,8 @@ TEST_F(InfoTest, StoresTheLimitsSilently) {
     info("GAME_TYPE 1");
     info("MATCH_MODE 2");
     EXPECT_EQ(context->settings.timeoutMatch, 180000u);
-    EXPECT_EQ(context->settings.timeLeft, 4200u);
+    EXPECT_EQ(context->settings.timeLeft, 4200);
+    EXPECT_TRUE(context->settings.timeLeftGiven);
     EXPECT_EQ(context->settings.timeInc, 300u);
     EXPECT_EQ(context->settings.maxDepth, 9u);
     EXPECT_EQ(context->settings.maxNode, 1000000u);
@@ -69,6 +71,24 @@ TEST_F(InfoTest, StoresTheLimitsSilently) {
     EXPECT_EQ(context->settings.maxDepth, 9u);
     EXPECT_EQ(info("RULE 4") + info("FOLDER /tmp") + info("NONSENSE 3"), "");
     EXPECT_EQ(context->settings.gameFlags, 0u);
+}
+
+TEST_F(InfoTest, TimeLeftKeepsItsSignAndSaturates) {
+    EXPECT_FALSE(context->settings.timeLeftGiven);
+    const std::pair<std::string, int64_t> cases[] = {
+        {"TIME_LEFT -250", -250},
+        {"TIME_LEFT 0", 0},
+        {"TIME_LEFT 2147483647", 2147483647},
+        {"TIME_LEFT 99999999999", 4294967295},
+        {"TIME_LEFT -99999999999", -4294967295},
+    };
+    for (const auto& [line, value] : cases) {
+        EXPECT_EQ(info(line), "");
+        EXPECT_EQ(context->settings.timeLeft, value) << line;
+    }
+    // No number: nothing changes.
+    info("TIME_LEFT soon");
+    EXPECT_EQ(context->settings.timeLeft, -4294967295);
 }
 
 TEST_F(InfoTest, ShowDetailFollowsTheValue) {

@@ -34,12 +34,16 @@ TEST(InitTime, BudgetsForTheClocksGiven) {
     const Case cases[] = {
         {"no clock at all: play at once", limitsWith(0, 0, 10), 20, 1, 1},
         {"turn time only: the whole turn", limitsWith(4990, 0, 102, 28), 20, 4990, 4990},
-        {"one move left on the match clock", limitsWith(0, 10000, 1), 20, 9981, 9981},
-        // Two moves to go: this move's share of 9970 ms by importance.
-        {"two moves to go", limitsWith(0, 10000, 2), 20, 4986, 6681},
+        // Of 60000 ms less 10 ms kept back per move: this move's share by its
+        // importance against the next 101 moves'.
+        {"many moves to go", limitsWith(0, 60000, 102), 20, 1420, 6000},
         // Fewer than four stones: the opening move counts 1 + 4/7 times.
-        {"empty board", limitsWith(0, 10000, 2), 0, 6093, 7412},
-        {"turn time caps the match share", limitsWith(3000, 10000, 2), 20, 3000, 3000},
+        {"empty board", limitsWith(0, 60000, 102), 0, 1787, 6000},
+        // However few moves seem left, a move takes a tenth of the time at most.
+        {"one move left on the match clock", limitsWith(0, 10000, 1), 20, 1000, 1000},
+        {"two moves to go", limitsWith(0, 10000, 2), 20, 1000, 1000},
+        {"turn time caps the match share", limitsWith(300, 10000, 2), 20, 300, 300},
+        {"the match clock has run out: at once", limitsWith(0, 1, 109), 6, 1, 1},
     };
     for (const Case& c : cases) {
         initTime(c.limits, c.stones);
