@@ -11,6 +11,7 @@
 #include "search/search_control.h"
 #include "search/threads.h"
 #include "search/tt.h"
+#include "support/board_drawing.h"
 
 namespace {
 
@@ -116,6 +117,25 @@ TEST_F(IterateTest, AStopBeforeTheFirstIterationStillLetsItComplete) {
     // unsearched guess.
     EXPECT_GT(main.rootMoves[0].score, ROOT_SCORE_UNKNOWN);
     EXPECT_GE(main.position.nodes, main.rootMoves.size());  // every root move was played
+}
+
+TEST_F(IterateTest, AWidenedRootListIsSearchedNotJustListed) {
+    // O's closed four on row 7: X's only answer (8,7) is blocked, so the
+    // root list is widened to moves the picker never offers; each one lets
+    // O make five, and the search must prove it.
+    auto game = std::make_unique_for_overwrite<Position>();
+    reset(*game, 15);
+    setupFromPicture(*game, pictureFromRows({"", "", "", "", "", "", "", "...XOOOO", "", ".........X"}, 15), COLOUR_O);
+    SearchLimits limits;
+    limits.depth = 4;
+    limits.blockedCells = {cellIndex(8, 7)};
+    startThinking(Threads, *game, limits, nullptr);
+    MainThread& main = mainThread(Threads);
+    waitForSearchFinished(main);
+    ASSERT_FALSE(main.rootMoves.empty());
+    EXPECT_NE(cellOf(main.rootMoves[0].pv[0]), cellIndex(8, 7));
+    EXPECT_LE(main.rootMoves[0].score, -SCORE_MATE_IN_MAX_PLY);
+    EXPECT_GT(main.rootMoves[0].score, ROOT_SCORE_UNKNOWN);
 }
 
 }  // namespace
