@@ -10,6 +10,7 @@
 #include "front/protocol.h"
 #include "search/clock.h"
 #include "search/threat_score.h"
+#include "search/search_client.h"
 #include "search/search_limits.h"
 #include "search/driver.h"
 #include "search/threads.h"
@@ -54,6 +55,11 @@ bool readCoordinates(const GameContext& context, const char* argument, uint32_t&
     y = numbers[1];
     return true;
 }
+
+// The search reports to the game through these.
+void sayToManager(void* game, const char* line) { reply(*static_cast<GameContext*>(game), "%s", line); }
+void playEngineMove(void* game, uint32_t x, uint32_t y) { placeOwnStone(*static_cast<GameContext*>(game), x, y); }
+void endSearchMode(void* game) { static_cast<GameContext*>(game)->searching = false; }
 
 // Puts the game's stones again, in their order, under the current rule.
 void replayStones(Position& pos) {
@@ -131,7 +137,8 @@ void startSearch(GameContext& context, bool swapQuery) {
     limits.swapQuery = swapQuery;
     limits.startTime = nowMs();
     context.searching = true;
-    startThinking(Threads, context.position, limits, &context);
+    const SearchClient client{&context, sayToManager, playEngineMove, endSearchMode, context.showDetail};
+    startThinking(Threads, context.position, limits, &client);
 }
 
 void handleStart(GameContext& context, const char* argument) {

@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
 #include <string>
 
 #include "board/position.h"
-#include "front/commands.h"
-#include "front/game_context.h"
-#include "front/output.h"
 #include "movegen/root_moves.h"
 #include "movegen/search_stack.h"
 #include "movegen/threats.h"
@@ -38,6 +37,19 @@ constexpr int32_t MIN_MOVES_TO_GO = 10;
 constexpr int64_t HARD_LIMIT_MARGIN_MS = 30;
 constexpr double TINY = 2.2250738585072014e-308;
 
+// One line to the client, formatted printf-style.
+__attribute__((format(printf, 2, 3))) void say(const SearchClient& client, const char* format, ...) {
+    va_list args, again;
+    va_start(args, format);
+    va_copy(again, args);
+    const int length = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    std::string line(length > 0 ? size_t(length) : 0, '\0');
+    std::vsnprintf(line.data(), line.size() + 1, format, again);
+    va_end(again);
+    client.say(client.game, line.c_str());
+}
+
 void sortByScore(std::vector<RootMove>& moves, size_t from, size_t to) {
     std::stable_sort(moves.begin() + from, moves.begin() + to,
                      [](const RootMove& a, const RootMove& b) { return a.score > b.score; });
@@ -45,15 +57,15 @@ void sortByScore(std::vector<RootMove>& moves, size_t from, size_t to) {
 
 // Remarks on how the score moved since the last searches of this game: a
 // win that slipped away, a clear advantage turned into a disadvantage.
-void scoreTrendRemarks(MainThread& main, GameContext& context) {
+void scoreTrendRemarks(MainThread& main, const SearchClient& client) {
     const int32_t s = main.previousScore;
     main.peakScore = std::max(main.peakScore, s);
     bool remarked = false;
     if (main.winSeen || main.peakScore > SCORE_MATE_IN_MAX_PLY) {
         main.winSeen = true;
         if (s < -SCORE_MATE_IN_MAX_PLY || s < SCORE_MATE_IN_MAX_PLY) {
-            const char* format = s < -SCORE_MATE_IN_MAX_PLY ? "MESSAGE :-O %s -> %s" : "MESSAGE :-{ %s -> %s";
-            reply(context, format, scoreText(main.peakScore).c_str(), scoreText(s).c_str());
+            say(client, s < -SCORE_MATE_IN_MAX_PLY ? "MESSAGE :-O %s -> %s" : "MESSAGE :-{ %s -> %s",
+                scoreText(main.peakScore).c_str(), scoreText(s).c_str());
             main.winSeen = false;
             main.peakScore = -SCORE_INFINITE;
             remarked = true;
@@ -63,10 +75,10 @@ void scoreTrendRemarks(MainThread& main, GameContext& context) {
     }
     if (!remarked) {
         if (main.lastScore >= 101 && s < -50) {
-            reply(context, "MESSAGE :-[ %s -> %s", scoreText(main.lastScore).c_str(), scoreText(s).c_str());
+            say(client, "MESSAGE :-[ %s -> %s", scoreText(main.lastScore).c_str(), scoreText(s).c_str());
             main.peakScore = -SCORE_INFINITE;
         } else if (s < 0 && main.peakScore >= 151 && main.peakScore - s > 300) {
-            reply(context, "MESSAGE :-/ %s -> %s", scoreText(main.peakScore).c_str(), scoreText(s).c_str());
+            say(client, "MESSAGE :-/ %s -> %s", scoreText(main.peakScore).c_str(), scoreText(s).c_str());
             main.peakScore = -SCORE_INFINITE;
         }
     }
@@ -145,10 +157,10 @@ void clearSearchTables(ThreadPool& pool) {
     main.previousTimeReduction = 1.0;
 }
 
-void startThinking(ThreadPool& pool, Position& gamePos, const SearchLimits& limits, GameContext* engine) {
+void startThinking(ThreadPool& pool, Position& gamePos, const SearchLimits& limits, const SearchClient* client) {
     MainThread& main = mainThread(pool);
     waitForSearchFinished(main);
-    main.engine = engine;
+    main.client = client ? *client : SearchClient{};
     stopFlag = false;
     Limits = limits;
 
@@ -192,24 +204,23 @@ void think(MainThread& main) {
     main.chosenMove = onBoard ? bestMove : MOVE_NONE;
     if (best.pv.size() < 2 && bestMove != MOVE_NONE) extractPonderMove(best, pos);
 
-    GameContext* context = main.engine;
-    if (!context) return;
-    if (main.rootDepth >= 3) scoreTrendRemarks(main, *context);
+    const SearchClient& client = main.client;
+    if (!client.say) return;
+    if (main.rootDepth >= 3) scoreTrendRemarks(main, client);
     // Without a move (a five stands, or the board is full) nothing was
     // searched, and there is no line to show.
     if (bestMove != MOVE_NONE)
-        reply(*context, "MESSAGE %s",
-              infoLines(pool, main, main.rootDepth, -SCORE_INFINITE, SCORE_INFINITE, nowMs() - Time.startTime)
-                  .c_str());
+        say(client, "MESSAGE %s",
+            infoLines(pool, main, main.rootDepth, -SCORE_INFINITE, SCORE_INFINITE, nowMs() - Time.startTime).c_str());
     if (Limits.swapQuery && main.previousScore < 0) {
-        context->searching = false;
-        reply(*context, "SWAP");
+        client.searchDone(client.game);
+        say(client, "SWAP");
         return;
     }
     const uint32_t x = xOf(main.chosenMove), y = yOf(main.chosenMove);
-    placeOwnStone(*context, x, y);
-    context->searching = false;
-    reply(*context, "%d,%d", int(x), int(y));
+    client.playOwnMove(client.game, x, y);
+    client.searchDone(client.game);
+    say(client, "%d,%d", int(x), int(y));
 }
 
 void iterate(SearchThread& thread) {
@@ -303,12 +314,12 @@ void iterate(SearchThread& thread) {
             if (rootMoves.size() == 1 || (timed && elapsed > budget)) raiseStop();
         }
 
-        GameContext* context = main->engine;
-        if (context && pos.yixinMode == 1 && context->showDetail) {
-            reply(*context, "MESSAGE %s",
-                  infoLines(pool, thread, thread.rootDepth, alpha, beta, nowMs() - Time.startTime).c_str());
-            reply(*context, "MESSAGE REALTIME REFRESH");
-            reply(*context, "MESSAGE REALTIME BEST %d,%d", int(xOf(bestMove)), int(yOf(bestMove)));
+        const SearchClient& client = main->client;
+        if (client.say && pos.yixinMode == 1 && client.showDetail) {
+            say(client, "MESSAGE %s",
+                infoLines(pool, thread, thread.rootDepth, alpha, beta, nowMs() - Time.startTime).c_str());
+            say(client, "MESSAGE REALTIME REFRESH");
+            say(client, "MESSAGE REALTIME BEST %d,%d", int(xOf(bestMove)), int(yOf(bestMove)));
         }
     }
     if (main) main->previousTimeReduction = timeReduction;

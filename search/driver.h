@@ -11,8 +11,8 @@
 
 #include "search/search_limits.h"
 
-struct GameContext;
 struct Position;
+struct SearchClient;
 struct ThreadPool;
 class SearchThread;
 class MainThread;
@@ -27,9 +27,9 @@ struct TimeManager {
 };
 extern TimeManager Time;
 
-// Returns at once; the search runs on the pool's main thread. engine is null
-// in the benchmark (no output).
-void startThinking(ThreadPool& pool, Position& gamePos, const SearchLimits& limits, GameContext* engine);
+// Returns at once; the search runs on the pool's main thread and reports to
+// the client, which is null in the benchmark (no output).
+void startThinking(ThreadPool& pool, Position& gamePos, const SearchLimits& limits, const SearchClient* client);
 
 // The main thread's search and any thread's iterative deepening.
 void think(MainThread& main);

@@ -27,10 +27,9 @@
 #include "movegen/root_moves.h"
 #include "movegen/search_stack.h"
 #include "movegen/search_stats.h"
+#include "search/search_client.h"
 #include "search/search_control.h"
 #include "search/tt.h"
-
-struct GameContext;
 
 // Stack of a search thread. The node searches recurse up to 128 plies and the
 // leaf and threat-answer searches go on below the last one, every frame with
@@ -106,7 +105,8 @@ public:
     bool winSeen = false;
     int32_t peakScore = -SCORE_INFINITE;
     int32_t lastScore = -SCORE_INFINITE;
-    GameContext* engine = nullptr;  // receives the output; null in the benchmark
+    // Receives the output and the move; empty in the benchmark.
+    SearchClient client;
 };
 
 // Room for the pool's threads: it never holds more than the main thread.

@@ -207,7 +207,7 @@ TEST_F(ThreadPoolTest, HoldsOneFreshMainThreadWhateverTheThreadCount) {
         EXPECT_FALSE(main->winSeen);
         EXPECT_EQ(main->peakScore, -32001);
         EXPECT_EQ(main->lastScore, -32001);
-        EXPECT_EQ(main->engine, nullptr);
+        EXPECT_EQ(main->client.say, nullptr);
         ASSERT_TRUE(destroy(pool));
         EXPECT_EQ(pool.count, 0u);
         EXPECT_EQ(pool.threads[0], nullptr);
