@@ -190,6 +190,9 @@ void initBoard(Position& pos) {
     // Lines, slot references and the slots of the empty board; this also
     // fills the cell geometry of every on-board cell.
     buildLines(pos);
+    // Every row: a larger board before this one must leave no empty cell
+    // beyond the new edge.
+    std::memset(pos.emptyMask, 0, sizeof pos.emptyMask);
     for (uint32_t x = 0; x < n; ++x) pos.emptyMask[x] = (1u << n) - 1;
     computeWeights(pos.weights, n);
 

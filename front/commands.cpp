@@ -14,6 +14,7 @@
 #include "search/search_limits.h"
 #include "search/driver.h"
 #include "search/threads.h"
+#include "search/tt.h"
 
 namespace {
 
@@ -128,6 +129,10 @@ void readBoardBlock(GameContext& context) {
 void resetPreviousScores() { resetScoreTrend(Threads); }
 
 void startSearch(GameContext& context, bool swapQuery) {
+    // No command said who is black (an empty board block, say): the stones'
+    // parity does. The engine is to move, so with an even count it is black.
+    if (context.position.blackColour == COLOUR_UNKNOWN)
+        setBlackColour(context, context.position.stoneCount % 2 == 0 ? COLOUR_X : COLOUR_O);
     const EngineSettings& settings = context.settings;
     SearchLimits limits;
     limits.blockedCells = context.blockedCells;
@@ -141,14 +146,28 @@ void startSearch(GameContext& context, bool swapQuery) {
     startThinking(Threads, context.position, limits, &client);
 }
 
+namespace {
+
+// An empty board for a new game: who is black is not known until BEGIN, the
+// first TURN, a board's first stone line or the stones' parity says so, and
+// a TIME_LEFT sent before the game belongs to another one.
+void startNewGame(GameContext& context) {
+    initBoard(context.position);
+    setBlackColour(context, COLOUR_UNKNOWN);
+    context.settings.timeLeftGiven = false;
+}
+
+}  // namespace
+
 void handleStart(GameContext& context, const char* argument) {
     std::vector<uint32_t> numbers = parseNumberList(argument);
     if (numbers.size() == 1 && numbers[0] >= MIN_START_SIZE && numbers[0] <= MAX_START_SIZE) {
+        // Table keys do not hold the board size: entries of another size
+        // would name moves and values of positions that cannot arise here.
+        if (numbers[0] != context.position.boardSize) clear(TT);
         context.boardWidth = context.boardHeight = numbers[0];
         context.position.boardSize = numbers[0];
-        initBoard(context.position);
-        // A TIME_LEFT sent before the game began belongs to another game.
-        context.settings.timeLeftGiven = false;
+        startNewGame(context);
         reply(context, "OK");
     } else {
         reply(context, "ERROR size of the board");
@@ -156,13 +175,11 @@ void handleStart(GameContext& context, const char* argument) {
     resetPreviousScores();
 }
 
+// A new game of the same size; the manager then sends BEGIN or TURN.
 void handleRestart(GameContext& context) {
-    initBoard(context.position);
-    context.settings.timeLeftGiven = false;
-    // The engine opens the new game, so it is black.
-    setBlackColour(context, COLOUR_X);
+    startNewGame(context);
     resetPreviousScores();
-    startSearch(context, false);
+    reply(context, "OK");
 }
 
 void handleBegin(GameContext& context) {

@@ -35,7 +35,8 @@ void takeBackStone(GameContext& context, uint32_t x, uint32_t y);
 void readBoardBlock(GameContext& context);
 
 // Builds the search limits from the settings, marks the context as
-// searching and hands the game position to the search driver.
+// searching and hands the game position to the search driver. When no
+// command has said who is black, the stones' parity decides first.
 void startSearch(GameContext& context, bool swapQuery);
 
 // Forgets the score trend of the previous searches (a new game or position).

@@ -69,7 +69,10 @@ MovePicker::MovePicker(const Position& pos, const SearchStats& s, MoveWord tt, S
       killers{entry->killers[0], entry->killers[1]},
       seen{},
       moves(entry->batch) {
-    if (ttMove != 0 && !isEmptyCell(pos, cellOf(ttMove))) ttMove = 0;
+    // Keys do not hold the board size: a table move may come from a larger
+    // board, so it must lie on this one as well as be empty.
+    if (ttMove != 0 && !(xOf(ttMove) < pos.boardSize && yOf(ttMove) < pos.boardSize && isEmptyCell(pos, cellOf(ttMove))))
+        ttMove = 0;
     if (answerMode)
         stage = ttMove != 0 ? STAGE_ANSWER_TT_MOVE : STAGE_GENERATE_RESPONSES;
     else

@@ -82,5 +82,10 @@ void resize(TranspositionTable& tt, uint64_t bytes) {
 }
 
 void clear(TranspositionTable& tt) {
-    if (tt.table) std::memset(static_cast<void*>(tt.table), 0, size_t(tt.clusterCount) * sizeof(TTCluster));
+    if (!tt.table) return;
+    // Pages handed back to the kernel read as zeros at their next touch:
+    // instant even for a table of gigabytes (a new game clears it), and a
+    // cleared table holds no memory until a search writes it again.
+    if (madvise(tt.mem, tt.mappedBytes, MADV_DONTNEED) != 0)
+        std::memset(static_cast<void*>(tt.table), 0, size_t(tt.clusterCount) * sizeof(TTCluster));
 }

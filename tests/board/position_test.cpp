@@ -330,6 +330,23 @@ TEST_F(PositionTest, ResetGivesAnEmptyTwentyBoardWithBlackUnknown) {
     EXPECT_EQ(compareWithReference(*pos, *ref), "");
 }
 
+TEST_F(PositionTest, ASmallerBoardAfterALargerOneHasNoCellBeyondItsEdge) {
+    // As START 15 after a game on 20 x 20, and as the search threads' copies.
+    reset(*pos, 20);
+    selectRuleTables(*pos, COLOUR_X);
+    makeMove(*pos, COLOUR_X | cellIndex(18, 17));
+    makeMove(*pos, COLOUR_O | cellIndex(3, 19));
+    pos->boardSize = 15;
+    initBoard(*pos);
+    buildReference(*ref, 15, {}, patternTable, true);
+    EXPECT_EQ(compareWithReference(*pos, *ref), "");
+    for (uint32_t x = 15; x < 32; ++x) EXPECT_EQ(pos->emptyMask[x], 0u) << x;
+
+    reset(*other, 20);
+    copyFrom(*other, *pos, nullptr);
+    EXPECT_EQ(compareWithReference(*other, *ref), "");
+}
+
 TEST_F(PositionTest, KeyAfterPredictsTheKeyOfMakeMove) {
     reset(*pos, 15);
     selectRuleTables(*pos, COLOUR_X);

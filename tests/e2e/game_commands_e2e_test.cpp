@@ -153,11 +153,19 @@ TEST_F(GameCommandsE2E, BoardBlocksAndTheirBadLines) {
     EXPECT_EQ(exchange({"PLAY 8,8"}).back(), "ERROR my move [8,8]");
 }
 
-TEST_F(GameCommandsE2E, RestartAnswersWithAMoveAndEvalIsSilent) {
+TEST_F(GameCommandsE2E, RestartEmptiesTheBoardAndAnswersOkAndEvalIsSilent) {
     exchange({"START 15", "PLAY 3,3"});
+    // A new game of the same size: OK and no move, which the manager would
+    // not expect; the manager opens it with BEGIN or TURN.
     sendLine(engine, "RESTART");
-    EXPECT_EQ(reply(), "7,7");
+    EXPECT_EQ(reply(), "OK");
     EXPECT_EQ(exchange({"EVAL", "PLAY 3,3"}), std::vector<std::string>{});
+    sendLine(engine, "RESTART");
+    EXPECT_EQ(reply(), "OK");
+    sendLine(engine, "TURN 3,3");
+    const std::optional<std::string> move = reply();
+    ASSERT_TRUE(isMoveLine(move)) << move.value_or("nothing");
+    EXPECT_NE(*move, "3,3");
 }
 
 // Black double-three points at (7,8) and (9,11): two open threes cross on each.

@@ -166,7 +166,7 @@ TEST_F(MovePickerTest, FreshStackHasZeroedGuardsPliesFromOneAndASliceEach) {
 // The table move
 // ---------------------------------------------------------------------------
 
-TEST_F(MovePickerTest, TableMoveOnATakenCellIsDropped) {
+TEST_F(MovePickerTest, TableMoveOnATakenOrOffBoardCellIsDropped) {
     setUp(OPEN_TWO, COLOUR_O);
     for (bool answerMode : {false, true}) {
         SCOPED_TRACE(answerMode ? "answer mode" : "main mode");
@@ -179,6 +179,18 @@ TEST_F(MovePickerTest, TableMoveOnATakenCellIsDropped) {
         EXPECT_EQ(picker.ttMove, 0u);
         EXPECT_EQ(picker.stage, answerMode ? STAGE_GENERATE_RESPONSES : STAGE_GENERATE_THREATS);
         EXPECT_EQ(drain(picker), expected);
+
+        // A move stored on a larger board lies beyond this one's edge: it is
+        // dropped by its coordinates, even where the empty-cell mask of a
+        // row beyond the edge held a stale bit.
+        for (const MoveWord beyond : {makeMoveWord(COLOUR_X, 17, 3), makeMoveWord(COLOUR_X, 3, 17)}) {
+            const uint32_t maskBefore = pos->emptyMask[xOf(beyond)];
+            pos->emptyMask[xOf(beyond)] |= 1u << yOf(beyond);
+            MovePicker offBoard(*pos, *stats, beyond, entry, answerMode);
+            EXPECT_EQ(offBoard.ttMove, 0u);
+            EXPECT_EQ(drain(offBoard), expected);
+            pos->emptyMask[xOf(beyond)] = maskBefore;
+        }
     }
 }
 

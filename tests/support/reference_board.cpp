@@ -185,7 +185,7 @@ std::string compareWithReference(const Position& pos, const ReferenceBoard& ref)
                       got.o, want.x, want.o, xJudged ? "X" : "O");
         }
     }
-    for (uint32_t x = 0; x < n; ++x)
+    for (uint32_t x = 0; x < 32; ++x)  // rows beyond the edge too: none of their cells is empty
         if (pos.emptyMask[x] != ref.emptyMask[x])
             r.add("emptyMask[%u] is %x, expected %x", x, pos.emptyMask[x], ref.emptyMask[x]);
 
