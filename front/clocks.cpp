@@ -25,5 +25,5 @@ void applyClocks(const EngineSettings& settings, SearchLimits& limits) {
     limits.reserve = int32_t(settings.timeoutMatch >> 10);
     // A running match clock shares the game's time; a depth limit would only
     // leave that time unused.
-    limits.depth = limits.time != 0 ? 0 : int32_t(std::min<int64_t>(settings.maxDepth, INT32_LIMIT));
+    limits.depth = limits.time != 0 ? 0 : int32_t(std::min<uint32_t>(settings.maxDepth, MAX_SEARCH_DEPTH));
 }

@@ -13,7 +13,8 @@
 //
 // The limits keep the driver's form: `turnTime` and `time` in ms, each 0 when
 // that clock does not limit the move and at least 1 when it does (1 means
-// move at once); `depth` is MAX_DEPTH except under a running match clock.
+// move at once); `depth` is MAX_DEPTH (0 for none, at most the deepest
+// iteration there is) except under a running match clock.
 #pragma once
 
 #include <cstdint>

@@ -138,7 +138,7 @@ void startSearch(GameContext& context, bool swapQuery) {
     limits.blockedCells = context.blockedCells;
     applyClocks(settings, limits);
     limits.moveBase = static_cast<int32_t>(context.position.boardSize * context.position.boardSize);
-    limits.nodes = static_cast<int32_t>(settings.maxNode);
+    limits.nodes = settings.maxNode;
     limits.swapQuery = swapQuery;
     limits.startTime = nowMs();
     context.searching = true;

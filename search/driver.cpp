@@ -26,7 +26,6 @@ namespace {
 
 constexpr int32_t ASPIRATION_DELTA = 17;
 constexpr int32_t EVAL_OFFSET_BASE = 42;
-constexpr int32_t MAX_ITERATION_DEPTH = 127;
 // Moves assumed left in the game when the board gives no estimate.
 constexpr int32_t DEFAULT_MOVES_TO_GO = 50;
 // However few moves the board seems to leave, one move never takes more than
@@ -144,7 +143,7 @@ void initTime(const SearchLimits& limits, uint32_t stoneCount) {
 void checkTime() {
     if (usesTimeManagement(Limits) && nowMs() - Time.startTime > Time.maximumTime - HARD_LIMIT_MARGIN_MS)
         raiseStop();
-    if (Limits.nodes != 0 && totalNodes(Threads) >= uint64_t(uint32_t(Limits.nodes))) raiseStop();
+    if (Limits.nodes != 0 && totalNodes(Threads) >= Limits.nodes) raiseStop();
 }
 
 void clearSearchTables(ThreadPool& pool) {
@@ -250,7 +249,7 @@ void iterate(SearchThread& thread) {
 
     for (;;) {
         ++thread.rootDepth;
-        if (thread.rootDepth > MAX_ITERATION_DEPTH || searchMustStop(thread) || thread.rootDepth > depthCap) break;
+        if (thread.rootDepth > MAX_SEARCH_DEPTH || searchMustStop(thread) || thread.rootDepth > depthCap) break;
         if (Limits.depth != 0 && Limits.depth < mainThread(pool).rootDepth) break;
 
         if (main) {

@@ -56,6 +56,7 @@ const ClockCase CASES[] = {
      {"INFO TIME_LEFT 2147483647"},
      100,
      400 + SLACK_MS},
+    {"TIMEOUT_TURN within the margin: at once", {"INFO TIMEOUT_TURN 10"}, {}, 0, AT_ONCE_MS},
     {"TIME_LEFT 0 under a match clock: at once",
      {"INFO TIMEOUT_TURN 5000", "INFO TIMEOUT_MATCH 100000"},
      {"INFO TIME_LEFT 0"},

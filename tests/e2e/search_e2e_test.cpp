@@ -217,6 +217,27 @@ TEST(SearchE2E, HugeHashSizeIsEchoedAndTheEngineStillPlays) {
     EXPECT_EQ(waitForExit(engine), 0);
 }
 
+TEST(SearchE2E, HugeDepthAndNodeLimitsStillSearch) {
+    // Limits beyond any search must not turn into negative ones that end the
+    // search before it starts.
+    EngineProcess engine = startEngine();
+    sendLine(engine, "INFO MAX_DEPTH 4294967295");
+    sendLine(engine, "INFO MAX_NODE 4294967295");
+    sendLine(engine, "INFO TIMEOUT_TURN 300");
+    sendLine(engine, "START 15");
+    ASSERT_EQ(readLine(engine), "OK");
+    sendBlock(engine, "BOARD", {"7,7,2"});
+    const std::vector<std::string> lines = readUntilReply(engine, 5000);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_TRUE(isMoveReply(lines.back())) << lines.back();
+    std::smatch depth;
+    const std::string& info = lines[lines.size() - 2];
+    ASSERT_TRUE(std::regex_search(info, depth, std::regex("^MESSAGE depth ([0-9]+)-"))) << info;
+    EXPECT_GE(std::stoi(depth[1]), 6) << info;
+    sendLine(engine, "END");
+    EXPECT_EQ(waitForExit(engine), 0);
+}
+
 TEST(SearchE2E, BenchmarkWritesProgressAndSummaryToStandardError) {
     // BENCH never reads standard input and prints nothing on standard output.
     int errPipe[2];

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <utility>
 
 #include "front/settings.h"
 #include "search/driver.h"
@@ -43,6 +44,8 @@ TEST(Clocks, EachCombinationManagersSend) {
     const Case cases[] = {
         {"TIMEOUT_TURN t: no move longer than t less the margin", {5000, 0, {}}, 4990, 0, 28, true, 4990},
         {"TIMEOUT_TURN 0 and no match clock: no clock at all", {0, 0, {}}, 0, 0, 28, false, 0},
+        {"TIMEOUT_TURN within the margin: at once, not no cap", {10, 0, {}}, 1, 0, 28, true, 1},
+        {"TIMEOUT_TURN 1: at once", {1, 0, {}}, 1, 0, 28, true, 1},
         {"TIMEOUT_TURN 0 under a match clock: the match share alone", {0, 100000, 60000}, 0, 59990, 0, true, 5999},
         {"TIMEOUT_MATCH m without TIME_LEFT: m is left", {0, 100000, {}}, 0, 99990, 0, true, 9999},
         {"TIMEOUT_MATCH 0: TIME_LEFT is ignored", {3000, 0, 50}, 2990, 0, 28, true, 2990},
@@ -78,6 +81,18 @@ TEST(Clocks, HugeValuesStayInRange) {
     EXPECT_EQ(limits.turnTime, 2147483647);
     EXPECT_EQ(limits.time, 2147483636);
     EXPECT_EQ(limits.reserve, 4194303);
+}
+
+TEST(Clocks, TheDepthLimitStaysWithinTheDeepestIteration) {
+    const std::pair<uint32_t, int32_t> cases[] = {{0, 0}, {1, 1}, {28, 28}, {127, 127}, {128, 127},
+                                                  {2147483648u, 127}, {4294967295u, 127}};
+    for (const auto& [maxDepth, depth] : cases) {
+        EngineSettings settings;
+        settings.maxDepth = maxDepth;
+        SearchLimits limits;
+        applyClocks(settings, limits);
+        EXPECT_EQ(limits.depth, depth) << maxDepth;
+    }
 }
 
 }  // namespace
