@@ -73,6 +73,12 @@ const Fixture FIXTURES[] = {
     {"plain double three",
      {"", "", "", "", "", "       x", "       x", "     xx+"},
      true, true},
+    // Each three can become a straight four only three cells away from the
+    // cell: on row 7 at (10,7) (the white stone at (5,7) spoils (6,7)), on
+    // column 7 at (7,4) (the white stone at (7,9) spoils (7,8)).
+    {"double three completed three cells away",
+     {"", "", "", "", "", "       x", "       x", "     o.+xx", "", "       o"},
+     true, true},
     {"four and a three",
      {"", "", "", "", "", "       x", "       x", "    xxx+"},
      false, false},

@@ -277,7 +277,8 @@ struct FarMoveCase {
 // In every case the stone lies on none of the four lines of the cell under
 // test (7,7), so no slot of that cell changes: the cell is re-judged only
 // because of its classes (table class 6, 7 or 8 when white moves, 7 or 8
-// when black moves, and class 1 whoever moves).
+// when black moves, and class 1 whoever moves). One case for each class
+// a black stone re-judges: 1, 7 and 8.
 const FarMoveCase FAR_MOVE_CASES[] = {
     {"white (4,6) stops (4,7) from making a four: the horizontal three becomes real",
      {"", "", "", "",
@@ -307,6 +308,22 @@ const FarMoveCase FAR_MOVE_CASES[] = {
       "...oxxx+",
       "........x.x"},
      'x', 9, 8, CLASS_FOUR_THREE, CLASS_FOUR_CLOSED_THREE},
+    // (7,7) makes an open four on row 7 and two split threes: the rising
+    // diagonal (6,8) + . (9,5), completed only at (8,6), and the falling
+    // diagonal + (8,8) . (10,10), completed at (9,9). (8,6) would also make
+    // the broken four (8,6) (8,7) (8,8) . (8,10) on column 8: a double four,
+    // so the rising three is not real and the open four is legal. Black
+    // (8,9) turns (8,6) into an exact five, which is always legal: the three
+    // becomes real and the open four a forbidden double three.
+    {"black (8,9) makes (8,6) a five point: the open four gets a second real three",
+     {"", "", "", "", "",
+      ".........x",
+      "",
+      ".....xx+x",
+      "......x.x",
+      "",
+      "........x.x"},
+     'x', 8, 9, CLASS_OPEN_FOUR, CLASS_FORBIDDEN},
 };
 
 TEST_F(RenjuTest, AStoneOffTheLinesOfACellStillChangesItsVerdict) {

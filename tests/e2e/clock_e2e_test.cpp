@@ -36,6 +36,9 @@ struct ClockCase {
 
 const ClockCase CASES[] = {
     {"TIMEOUT_TURN t: within t", {"INFO TIMEOUT_TURN 400"}, {}, 100, 400 + SLACK_MS},
+    // The opening uses the whole turn, so the search runs into its hard
+    // limit: the reply comes before the turn time is over (plus the pipes).
+    {"TIMEOUT_TURN t, all of it used: no later than t", {"INFO TIMEOUT_TURN 1000"}, {}, 700, 1000 + 100},
     {"TIMEOUT_TURN 0 under a match clock: the match share",
      {"INFO TIMEOUT_TURN 0", "INFO TIMEOUT_MATCH 5000"},
      {"INFO TIME_LEFT 5000"},

@@ -8,6 +8,7 @@
 #include "board/bench_pictures.h"
 #include "board/position.h"
 #include "board/startup_tables.h"
+#include "search/clock.h"
 #include "search/search_control.h"
 #include "search/threads.h"
 #include "search/tt.h"
@@ -67,6 +68,32 @@ TEST(TimeManagement, AnyClockOrNoLimitAtAllRunsOnTheClock) {
     EXPECT_TRUE(usesTimeManagement(limitsWith(0, 9000, 1)));
     EXPECT_TRUE(usesTimeManagement(limitsWith(0, 0, 1, 0)));
     EXPECT_FALSE(usesTimeManagement(limitsWith(0, 0, 1, 28)));  // only a depth limit
+}
+
+TEST(CheckTime, StopsAtTheHardLimitLessItsMargin) {
+    // A 500 ms hard limit: the search stops 30 ms before it, so that the
+    // last nodes, the information line and the reply still make it in time.
+    struct Case {
+        SearchLimits limits;
+        int64_t elapsed;
+        bool stops;
+    };
+    const Case cases[] = {
+        {limitsWith(500, 0, 1, 28), 300, false},
+        {limitsWith(500, 0, 1, 28), 480, true},
+        {limitsWith(0, 9000, 1), 480, true},
+        {limitsWith(0, 0, 1, 28), 5000, false},  // no clock: only the depth limit
+    };
+    for (const Case& c : cases) {
+        Limits = c.limits;
+        Time.maximumTime = 500;
+        Time.startTime = nowMs() - c.elapsed;
+        stopFlag.store(false);
+        checkTime();
+        EXPECT_EQ(stopRequested(), c.stops) << c.elapsed << " ms";
+    }
+    stopFlag.store(false);
+    Limits = SearchLimits{};
 }
 
 TEST(MoveImportance, FallsAsTheBoardFills) {

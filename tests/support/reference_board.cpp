@@ -259,7 +259,14 @@ RejudgedCheck rejudgedClassDifferences(Position& pos, const ReferenceBoard& ref)
             const uint8_t table = judgedClass(pos, ref.classes[cell]);
             if (!isJudgedTableClass(table)) continue;
             const uint8_t stored = judgedClass(pos, pos.classes[cell]);
-            const bool differs = stored != adjustBlackClass(pos, cell, table);
+            const uint8_t onBoard = adjustBlackClass(pos, cell, table);
+            const bool differs = stored != onBoard;
+            // Every stone re-judges black's four-three and open-four cells, so
+            // their verdict is always that of the board as it stands; only a
+            // double-three cell may keep an older one.
+            if (differs && table >= CLASS_FOUR_THREE)
+                report.add("cell (%u,%u) of table class %u holds %u, the board as it stands gives %u", x, y, table,
+                           stored, onBoard);
             if (listed[cell]) {
                 ++check.checked;
                 check.differing += differs;

@@ -86,7 +86,7 @@ struct RejudgedCheck {
     uint32_t outsideChecked = 0;
     uint32_t outsideDiffering = 0;
     uint32_t outcomes[CLASS_COUNT][CLASS_COUNT] = {};  // [table class][stored class], listed cells
-    std::string text;  // differences from the replay
+    std::string text;  // differences from the replay, and stale four-three or open-four verdicts
 };
 RejudgedCheck rejudgedClassDifferences(Position& pos, const ReferenceBoard& ref);
 
