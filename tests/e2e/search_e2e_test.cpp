@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "search/bench.h"
 #include "support/engine_process.h"
 #include "support/protocol_script.h"
 
@@ -269,7 +270,11 @@ TEST(SearchE2E, BenchmarkWritesProgressAndSummaryToStandardError) {
         lines.push_back(err.substr(start, end - start));
     ASSERT_EQ(lines.size(), 42u);
     for (int i = 0; i < 41; ++i) EXPECT_EQ(lines[i], "Position: " + std::to_string(i + 1) + "/41");
-    EXPECT_TRUE(std::regex_match(lines[41], std::regex("Time \\(ms\\) [0-9]+ Nodes [0-9]+ nps [0-9]+"))) << lines[41];
+    std::smatch nodes;
+    ASSERT_TRUE(std::regex_match(lines[41], nodes, std::regex("Time \\(ms\\) [0-9]+ Nodes ([0-9]+) nps [0-9]+")))
+        << lines[41];
+    // The search's signature: a change to it must be made on purpose.
+    EXPECT_EQ(std::stoull(nodes[1]), BENCH_NODES);
 }
 
 }  // namespace
