@@ -36,7 +36,14 @@ uint32_t* addStoneToLine(LineRecord& line, uint32_t p, ThreatList& threatsX,
         const uint32_t q = p + b - 5;
         LineEntry& e = line.entries[q];
         *recheckCursor++ = e.xWord & CELL_MASK;
-        const uint64_t fresh = table[lineWindow(line, q)];
+        const uint32_t around = lineWindow(line, q);
+        const uint64_t fresh = table[around];
+        // A stone's slot is refreshed too (a stone that lies in a five has a
+        // code above 4), but only empty cells have threat words.
+        if ((around >> 10 & 3) != 0) {
+            *e.slot = fresh;
+            continue;
+        }
         const uint64_t old = *e.slot;
         if (slotCodeX(old) > CODE_THREAT_ABOVE) removeThreatWord(threatsX, e.xWord);
         if (slotCodeX(fresh) > CODE_THREAT_ABOVE)

@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -128,6 +130,10 @@ const Fixture FIXTURES[] = {
      {"", "", "", "", "", "     x x", "      xx", "   xxxx+"},
      false, false},
 };
+
+// The fixture's name stands for it wherever GoogleTest prints the parameter
+// (the test list, failure messages); without this it prints raw bytes.
+void PrintTo(const Fixture& f, std::ostream* out) { *out << f.name; }
 
 class ExactForbidden : public ::testing::TestWithParam<Fixture> {
 protected:

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "board/position.h"
 #include "board/startup_tables.h"
@@ -134,6 +135,59 @@ TEST_F(LineTest, OverlineForBlackIsFiveForWhite) {
         setupFromPicture(*pos, picture, c.black);
         EXPECT_EQ(slotCodeX(pos->slots[cell][0]), c.code);
         EXPECT_EQ(pos->classes[cell].x, c.cls);
+    }
+}
+
+// The stones of a five that stands are coded as lying in a five (a code
+// above 4), yet they are no threat: the lists keep words of empty cells
+// only, one per (cell, direction) whose code is above 4, however the five
+// was completed and whoever is black.
+TEST_F(LineTest, AFiveThatStandsLeavesWordsOfEmptyCellsOnly) {
+    struct Case {
+        const char* name;
+        uint32_t black;
+        std::vector<MoveWord> stones;  // played in this order; the last one completes the line
+    };
+    auto row7 = [](uint32_t colour, std::vector<uint32_t> xs) {
+        std::vector<MoveWord> stones;
+        for (uint32_t x : xs) stones.push_back(colour | cellIndex(x, 7));
+        return stones;
+    };
+    const Case cases[] = {
+        {"white five completed at its end", COLOUR_O, row7(COLOUR_X, {3, 4, 5, 6, 7})},
+        {"white five completed in its middle", COLOUR_O, row7(COLOUR_X, {3, 4, 6, 7, 5})},
+        {"black five", COLOUR_X, row7(COLOUR_X, {3, 4, 6, 7, 5})},
+        {"black five of O in a column",
+         COLOUR_O,
+         {COLOUR_O | cellIndex(9, 2), COLOUR_O | cellIndex(9, 3), COLOUR_O | cellIndex(9, 5),
+          COLOUR_O | cellIndex(9, 6), COLOUR_O | cellIndex(9, 4)}},
+        {"white six on a diagonal",
+         COLOUR_O,
+         {COLOUR_X | cellIndex(1, 1), COLOUR_X | cellIndex(2, 2), COLOUR_X | cellIndex(3, 3),
+          COLOUR_X | cellIndex(5, 5), COLOUR_X | cellIndex(6, 6), COLOUR_X | cellIndex(4, 4)}},
+    };
+    for (const Case& c : cases) {
+        reset(*pos, 15);
+        selectRuleTables(*pos, c.black);
+        for (MoveWord m : c.stones) makeMove(*pos, m);
+        const StateRecord& r = *pos->current;
+        ASSERT_NE(r.classCountX[CLASS_FIVE_STANDS] + r.classCountO[CLASS_FIVE_STANDS], 0) << c.name;
+        for (const ThreatList* list : {&r.threatsX, &r.threatsO}) {
+            const bool ofX = list == &r.threatsX;
+            uint32_t expected = 0;
+            for (uint32_t x = 0; x < 15; ++x)
+                for (uint32_t y = 0; y < 15; ++y)
+                    for (int d = 0; d < DIRECTION_COUNT; ++d) {
+                        const uint64_t s = pos->slots[cellIndex(x, y)][d];
+                        expected += pos->cells[cellIndex(x, y)] == 0 &&
+                                    (ofX ? slotCodeX(s) : slotCodeO(s)) > CODE_THREAT_ABOVE;
+                    }
+            EXPECT_EQ(list->count, expected) << c.name << (ofX ? ": X" : ": O");
+            for (uint32_t i = 0; i < list->count; ++i)
+                EXPECT_EQ(pos->cells[threatCell(list->words[i])], 0u)
+                    << c.name << ": a word of the stone at " << (threatCell(list->words[i]) >> 5) << ","
+                    << (threatCell(list->words[i]) & 31);
+        }
     }
 }
 

@@ -27,16 +27,17 @@ Outcome forbidListAndReply(EngineProcess& engine, const std::vector<std::string_
     sendLine(engine, "START 15");
     EXPECT_EQ(readLine(engine), "OK");
     sendBlock(engine, "YXBOARD", stoneLines(rows));
+    // YXSHOWFORBID prints nothing when no cell is forbidden; the ABOUT line
+    // after it marks the end of whatever it printed.
     sendLine(engine, "YXSHOWFORBID");
-    out.forbidLines = readLinesUntilQuiet(engine, 300);
+    sendLine(engine, "ABOUT");
+    out.forbidLines = readLinesThrough(engine, [](const std::string& line) { return line.rfind("name=", 0) == 0; });
+    EXPECT_FALSE(out.forbidLines.empty()) << "no ABOUT line";
+    if (!out.forbidLines.empty()) out.forbidLines.pop_back();
     // An empty board block adds nothing and starts the search.
     sendBlock(engine, "BOARD", {});
-    while (std::optional<std::string> line = readLine(engine, 5000)) {
-        if (isMoveReply(*line)) {
-            out.reply = *line;
-            break;
-        }
-    }
+    const std::vector<std::string> lines = readUntilReply(engine, 5000);
+    if (!lines.empty() && isMoveReply(lines.back())) out.reply = lines.back();
     return out;
 }
 
@@ -65,6 +66,7 @@ TEST(ExactForbiddenE2E, NeverRepliesWithACellTheFastVerdictAllows) {
         "  o.xx+..o", "       x", "  o    x",    "",            "",              "",           "",
         "o            o"};
     Outcome out = forbidListAndReply(engine, rows);
+    EXPECT_TRUE(listsCell(out.forbidLines, "0707"));  // the fast verdict's list is there
     EXPECT_FALSE(listsCell(out.forbidLines, "0607"));
     EXPECT_TRUE(isMoveReply(out.reply)) << out.reply;
     EXPECT_NE(out.reply, "6,7");

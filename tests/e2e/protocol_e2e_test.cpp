@@ -89,7 +89,8 @@ TEST(ProtocolE2E, StartUpWordsDoNotDisturbTheProtocol) {
 }
 
 TEST(ProtocolE2E, StartUpCreatesTheLogFolder) {
-    std::string folder = makeTemporaryFolder();
+    const TemporaryFolder temporary;
+    const std::string& folder = temporary.path;
     EngineProcess engine = startEngine({"TRACE"}, folder);
     sendLine(engine, "ABOUT");
     EXPECT_EQ(readLine(engine), EXPECTED_ABOUT);

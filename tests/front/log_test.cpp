@@ -44,7 +44,8 @@ TEST(LogText, CutsTheMessageToTheBuffer) {
 }
 
 TEST(LogRecords, LevelFilterAndDailyFileFormat) {
-    std::string folder = makeTemporaryFolder() + "/";
+    const TemporaryFolder temporary;
+    const std::string folder = temporary.path + "/";
     initLogging(LOG_WARN, folder.c_str());
     writeLogRecord(LOG_INFO, "x/y/skipped.cpp", 1, "f", "not written");
     writeLogRecord(LOG_WARN, "x/y/kept.cpp", 7, "g(int)", "value %d", 5);

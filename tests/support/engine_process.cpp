@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
 
 int64_t monotonicMs() {
@@ -100,6 +101,20 @@ std::optional<std::string> readLine(EngineProcess& engine, int timeoutMs) {
     }
 }
 
+std::vector<std::string> readLinesThrough(EngineProcess& engine,
+                                          const std::function<bool(const std::string&)>& isLast,
+                                          int timeoutMs) {
+    const int64_t deadline = monotonicMs() + timeoutMs;
+    std::vector<std::string> lines;
+    for (;;) {
+        const int64_t left = deadline - monotonicMs();
+        std::optional<std::string> line = readLine(engine, left > 0 ? static_cast<int>(left) : 0);
+        if (!line) return lines;
+        lines.push_back(*line);
+        if (isLast(*line)) return lines;
+    }
+}
+
 std::vector<std::string> readLinesUntilQuiet(EngineProcess& engine, int quietMs) {
     std::vector<std::string> lines;
     while (std::optional<std::string> line = readLine(engine, quietMs)) lines.push_back(*line);
@@ -131,9 +146,14 @@ std::string readRemainingOutput(EngineProcess& engine, int timeoutMs) {
     return rest;
 }
 
-std::string makeTemporaryFolder() {
+TemporaryFolder::TemporaryFolder() {
     char pattern[] = "/tmp/pebblon-test-XXXXXX";
     const char* made = mkdtemp(pattern);
     if (!made) throw std::runtime_error("mkdtemp failed");
-    return made;
+    path = made;
+}
+
+TemporaryFolder::~TemporaryFolder() {
+    std::error_code ignored;  // a folder that cannot be removed must not end the test program
+    std::filesystem::remove_all(path, ignored);
 }

@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,7 +32,15 @@ void closeInput(EngineProcess& engine);
 // The next output line without its line feed, or nothing when no whole line
 // arrives within the timeout or the engine closed its output.
 std::optional<std::string> readLine(EngineProcess& engine, int timeoutMs = 5000);
-// Every line that arrives until the output stays quiet for quietMs.
+// Every line up to and including the first one for which isLast holds. When
+// none comes within timeoutMs in all (or the engine closes its output), the
+// lines read so far: the caller's check of the last line then fails instead
+// of the test hanging.
+std::vector<std::string> readLinesThrough(EngineProcess& engine,
+                                          const std::function<bool(const std::string&)>& isLast,
+                                          int timeoutMs = 5000);
+// Every line that arrives until the output stays quiet for quietMs. Only for
+// checking that nothing is printed: a reply is read with readLinesThrough.
 std::vector<std::string> readLinesUntilQuiet(EngineProcess& engine, int quietMs = 300);
 
 // Waits for the engine to exit; returns its exit status, or -1 when it did
@@ -44,5 +53,12 @@ std::string readRemainingOutput(EngineProcess& engine, int timeoutMs = 5000);
 // A monotonic clock in milliseconds, for timing replies.
 int64_t monotonicMs();
 
-// A fresh empty folder under the system's temporary folder.
-std::string makeTemporaryFolder();
+// A fresh empty folder under the system's temporary folder, removed with
+// everything in it when the object goes out of scope.
+struct TemporaryFolder {
+    std::string path;
+    TemporaryFolder();
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+};

@@ -5,12 +5,8 @@
 bool isMoveReply(const std::string& line) { return std::regex_match(line, std::regex("[0-9]+,[0-9]+")); }
 
 std::vector<std::string> readUntilReply(EngineProcess& engine, int timeoutMs) {
-    std::vector<std::string> lines;
-    while (std::optional<std::string> line = readLine(engine, timeoutMs)) {
-        lines.push_back(*line);
-        if (isMoveReply(*line) || *line == "SWAP") break;
-    }
-    return lines;
+    return readLinesThrough(
+        engine, [](const std::string& line) { return isMoveReply(line) || line == "SWAP"; }, timeoutMs);
 }
 
 void sendBlock(EngineProcess& engine, const std::string& command, const std::vector<std::string>& lines) {

@@ -12,8 +12,8 @@
 // "x,y": the form of a move reply.
 bool isMoveReply(const std::string& line);
 
-// Reads lines until a move or SWAP arrives (or nothing comes within the
-// timeout); returns every line read, the reply last.
+// Reads lines until a move or SWAP arrives or the timeout passes; returns
+// every line read, the reply last when it came.
 std::vector<std::string> readUntilReply(EngineProcess& engine, int timeoutMs = 5000);
 
 // The command, each line, then DONE.
