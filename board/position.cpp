@@ -87,17 +87,22 @@ void putStoneAs(Position& pos, MoveWord m) {
 
     // Black cells whose Renju verdict may have changed elsewhere on the
     // board: the forbidden ones, and those whose threes or fours the stone
-    // may have made real or spoiled.
+    // may have made real or spoiled. The other rules forbid nothing.
+    const bool renju = pos.rule == RULE_RENJU;
     const uint32_t black = pos.blackColour;
     const bool xIsBlack = black == COLOUR_X;
     const ThreatList& blackList = xIsBlack ? r.threatsX : r.threatsO;
     const uint16_t* blackCounts = xIsBlack ? r.classCountX : r.classCountO;
-    if (blackCounts[CLASS_FORBIDDEN] != 0) {
+    if (!renju) {
+        // nothing to re-judge
+    } else if (blackCounts[CLASS_FORBIDDEN] != 0) {
         for (uint32_t i = 0; i < blackList.count; ++i)
             if (threatClass(blackList.words[i]) == CLASS_FORBIDDEN)
                 *cursor++ = threatCell(blackList.words[i]);
     }
-    if constexpr (Colour == COLOUR_X) {
+    if (!renju) {
+        // nothing to re-judge
+    } else if constexpr (Colour == COLOUR_X) {
         if (xIsBlack)
             cursor = appendRenjuCandidates(pos, r.threatsX, true, false, cursor);
         else
@@ -119,7 +124,7 @@ void putStoneAs(Position& pos, MoveWord m) {
         r.savedClasses[i] = old;
         ClassPair now{tableClassX(pos.slots[c]), tableClassO(pos.slots[c])};
         uint8_t& blackClass = xIsBlack ? now.x : now.o;
-        if (blackClass >= CLASS_DOUBLE_THREE && blackClass <= CLASS_OPEN_FOUR)
+        if (renju && blackClass >= CLASS_DOUBLE_THREE && blackClass <= CLASS_OPEN_FOUR)
             blackClass = adjustBlackClass(pos, c, blackClass);
         pos.classes[c] = now;
         --r.classCountX[old.x];
@@ -166,6 +171,7 @@ void reset(Position& pos, uint32_t boardSize) {
     pos.stoneCount = 0;
     pos.yixinMode = 0;
     pos.blackColour = COLOUR_UNKNOWN;
+    pos.rule = RULE_RENJU;
     for (auto& cellSlots : pos.slots)
         for (uint64_t& s : cellSlots) s = NO_PATTERN_SLOT;
     for (LineRecord& line : pos.lines) clearLine(line);
@@ -268,6 +274,7 @@ uint64_t keyAfter(const Position& pos, MoveWord m) {
 void copyFrom(Position& pos, const Position& src, SearchThread* thread) {
     pos.current = &pos.states[0];
     std::memset(static_cast<void*>(&pos.states[0]), 0, sizeof(StateRecord));
+    pos.rule = src.rule;
     selectRuleTables(pos, src.blackColour);
     pos.yixinMode = src.yixinMode;
     pos.boardSize = src.boardSize;
@@ -295,10 +302,11 @@ uint32_t pictureBoardSize(size_t length) {
 
 }  // namespace
 
-std::vector<MoveWord> setupFromPicture(Position& pos, std::string_view text, uint32_t blackColour) {
+std::vector<MoveWord> setupFromPicture(Position& pos, std::string_view text, uint32_t blackColour, GameRule rule) {
     const uint32_t n = pictureBoardSize(text.size());
     pos.boardSize = n;
     initBoard(pos);
+    pos.rule = rule;
     selectRuleTables(pos, blackColour);
     std::vector<MoveWord> marks;
     for (uint32_t x = 0; x < n; ++x)
@@ -319,5 +327,15 @@ std::vector<MoveWord> setupFromPicture(Position& pos, std::string_view text, uin
 
 void selectRuleTables(Position& pos, uint32_t colour) {
     pos.blackColour = colour;
-    selectTableVariant(colour);
+    selectTableVariant(GameRule(pos.rule), colour);
+}
+
+void selectGameRule(Position& pos, GameRule rule) {
+    pos.rule = rule;
+    selectTableVariant(rule, pos.blackColour);
+}
+
+uint32_t restrictedColour(const Position& pos) {
+    if (pos.rule != RULE_RENJU) return 0;
+    return pos.blackColour == COLOUR_X ? COLOUR_X : COLOUR_O;
 }

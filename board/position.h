@@ -77,6 +77,7 @@ struct Position {
     uint8_t sideToMove;  // 1: X to move, 0: O to move
     uint32_t yixinMode;  // 1 once a Yixin extension command came in
     uint32_t blackColour;  // COLOUR_X, COLOUR_O or COLOUR_UNKNOWN
+    GameRule rule;         // what wins and what is forbidden; renju after reset
     uint32_t cells[BOARD_CELLS];  // 0 empty, COLOUR_X, COLOUR_O
     uint64_t slots[BOARD_CELLS][DIRECTION_COUNT];
     CellLine geometry[BOARD_CELLS][DIRECTION_COUNT];  // on-board cells only
@@ -124,9 +125,20 @@ void copyFrom(Position& pos, const Position& src, SearchThread* thread);
 // N rows of N cells; length 2*N*N for N = 5 ... 20, else an empty board of
 // size 0). "X" and "O" are stones, "!" and "?" mark cells for X and O, any
 // other symbol is empty. Returns the marks in scan order (x outer, y inner).
-// The stones are left out of the key.
-std::vector<MoveWord> setupFromPicture(Position& pos, std::string_view text, uint32_t blackColour);
+// The stones are left out of the key. The game is played by the given rule.
+std::vector<MoveWord> setupFromPicture(Position& pos, std::string_view text, uint32_t blackColour,
+                                       GameRule rule = RULE_RENJU);
 
-// Sets blackColour; for COLOUR_X or COLOUR_O also switches the process-wide
-// pattern-table variant to the one with that colour as black.
+// Sets blackColour and switches the process-wide pattern-table variant to
+// the one of the position's rule (under renju, the one with that colour as
+// black; see selectTableVariant).
 void selectRuleTables(Position& pos, uint32_t colour);
+
+// Sets the rule and switches the pattern tables to it. The stones already on
+// the board keep the codes and classes of the old rule: a caller with stones
+// standing puts them again.
+void selectGameRule(Position& pos, GameRule rule);
+
+// The colour the forbidden-move rule binds: under renju black (O while black
+// is not yet known, as the verdict judges it), under the other rules none (0).
+uint32_t restrictedColour(const Position& pos);

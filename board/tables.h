@@ -11,59 +11,39 @@
 //
 // The tables are generated at build time and are part of the program's
 // read-only data: nothing is read or computed at start-up, and the pointers
-// below are valid before any code runs. The PatternTable exists in two
-// variants, one where X is black (a five is exactly five for X, five or more
-// for O) and one where O is black; the UpdateMaskTable is the same for both.
-// The variant in use is process-wide and is switched only while no search
-// runs.
+// below are valid before any code runs. The PatternTable exists in one
+// variant per game rule, two for renju (X black or O black); the
+// UpdateMaskTable is the same for all. The variant in use is process-wide and
+// is switched only while no search runs.
 #pragma once
 
 #include <cstdint>
 
-extern const uint64_t* patternTable;     // PatternTable variant in use; initially the X-black one
-extern const uint16_t* updateMaskTable;  // UpdateMaskTable in use (both variants are the same table)
-const uint64_t* patternTableXBlack();
+#include "board/types.h"
+
+// The PatternTable variants, in the order of the generated file: renju with
+// O black and with X black (black needs exactly five and may not make an
+// overline or two fours in a line), freestyle and standard (the same rule for
+// both colours).
+enum TableVariant : uint32_t {
+    TABLE_RENJU_O_BLACK = 0,
+    TABLE_RENJU_X_BLACK = 1,
+    TABLE_FREESTYLE = 2,
+    TABLE_STANDARD = 3,
+};
+constexpr uint32_t TABLE_VARIANT_COUNT = 4;
+
+extern const uint64_t* patternTable;     // PatternTable variant in use; initially renju with X black
+extern const uint16_t* updateMaskTable;  // the one UpdateMaskTable, which every variant shares
+const uint64_t* patternTableOf(TableVariant variant);
+const uint64_t* patternTableXBlack();  // the renju variants
 const uint64_t* patternTableOBlack();
-// Switches the two references: 0x400 -> X-black variant, 0x800 -> O-black; any other value leaves them as they are.
+// Points patternTable at the variant of the rule: under renju by who is
+// black (0x400 X, 0x800 O; while black is unknown a renju variant already in
+// use stays, else X-black), under the other rules their one table.
+void selectTableVariant(GameRule rule, uint32_t blackColour);
+// The same under renju.
 void selectTableVariant(uint32_t blackColour);
 
 constexpr uint32_t TABLE_ENTRIES = 1u << 22;  // one entry per window
 constexpr uint32_t WINDOW_BITS_MASK = 0x3fffff;
-
-// DirCodes: what a stone of the mover on an empty cell makes in one line.
-constexpr uint8_t CODE_OCCUPIED = 0;          // cell holds a stone that is not part of a five
-constexpr uint8_t CODE_NOTHING = 1;           // nothing of three strength or more
-constexpr uint8_t CODE_CLOSED_THREE = 2;      // a three that can only become a closed four
-constexpr uint8_t CODE_TWO_CLOSED_THREES = 3;
-constexpr uint8_t CODE_OVERLINE = 5;          // black only: six or more
-constexpr uint8_t CODE_DOUBLE_FOUR = 6;       // black only: two fours in this line
-constexpr uint8_t CODE_SPLIT_OPEN_THREE = 7;
-constexpr uint8_t CODE_SOLID_OPEN_THREE = 8;
-constexpr uint8_t CODE_FOUR = 9;              // a four with one completing cell
-constexpr uint8_t CODE_FOUR_AND_THREE = 10;   // a four and a further closed three in this line
-constexpr uint8_t CODE_OPEN_FOUR = 11;        // two completing cells (white: also two fours)
-constexpr uint8_t CODE_FIVE = 12;
-constexpr uint8_t CODE_IN_FIVE = 13;          // occupied by a mover's stone that lies in a five
-
-// DirectionSlot / PatternTable entry fields (bit positions in the u64).
-constexpr int SLOT_CODE_X_SHIFT = 0;
-constexpr int SLOT_CODE_O_SHIFT = 8;
-constexpr int SLOT_SCORE_X_SHIFT = 16;
-constexpr int SLOT_SCORE_O_SHIFT = 24;
-constexpr int SLOT_DETAIL_X_SHIFT = 32;
-constexpr int SLOT_DETAIL_O_SHIFT = 48;
-
-// Off-board cells and spare slots: DirCode 1 for both colours, all else 0.
-constexpr uint64_t NO_PATTERN_SLOT = 0x0101;
-
-// Detail field (16 bits per colour).
-constexpr uint16_t DETAIL_KEY_MASK = 0x7f;     // bit k: key cell at offset k - shift
-constexpr int DETAIL_SHIFT_SHIFT = 7;          // 3-bit shift field
-constexpr int DETAIL_LEVEL_SHIFT = 10;         // 2-bit level field
-constexpr uint16_t DETAIL_NO_THREAT_FLAG = 0x1000;
-constexpr uint16_t LEVEL_OVERLINE = 0;
-constexpr uint16_t LEVEL_FIVE_OR_NOTHING = 1;
-constexpr uint16_t LEVEL_FOUR = 2;
-constexpr uint16_t LEVEL_THREE = 3;
-constexpr uint16_t NO_THREAT_DETAIL = 0x1400;  // code 1 (and an occupied cell outside a five)
-constexpr uint16_t FIVE_DETAIL = 0x0400;       // codes 12 and 13

@@ -7,8 +7,6 @@
 
 #include <cstdint>
 
-#include "board/tables.h"
-
 // ---------------------------------------------------------------------------
 // Move words and colours
 // ---------------------------------------------------------------------------
@@ -36,6 +34,21 @@ constexpr MoveWord makeMoveWord(uint32_t colour, uint32_t x, uint32_t y) {
 constexpr uint32_t otherColour(uint32_t colour) { return colour ^ COLOUR_MASK; }
 
 // ---------------------------------------------------------------------------
+// Game rules
+// ---------------------------------------------------------------------------
+
+// The rule a game is played by, numbered as INFO RULE names them (renju is
+// also sent as 4). Freestyle: five or more in a row wins, for either colour.
+// Standard: exactly five wins, for either colour; six or more wins nothing.
+// Renju: black wins with exactly five and may not make an overline, a double
+// four or a double three; white wins with five or more.
+enum GameRule : uint8_t {
+    RULE_FREESTYLE = 0,
+    RULE_STANDARD = 1,
+    RULE_RENJU = 2,
+};
+
+// ---------------------------------------------------------------------------
 // Directions
 // ---------------------------------------------------------------------------
 
@@ -49,9 +62,43 @@ constexpr int DIRECTION_STEP[DIRECTION_COUNT] = {32, 1, 31, 33};
 // DirCode: what a stone of one colour on a cell makes in one direction
 // ---------------------------------------------------------------------------
 
-// The DirCode values (CODE_OCCUPIED ... CODE_IN_FIVE), the no-pattern slot
-// value NO_PATTERN_SLOT and the detail levels LEVEL_* are defined beside the
-// pattern tables (board/tables.h), which this header includes for them.
+// DirCodes: what a stone of the mover on an empty cell makes in one line.
+constexpr uint8_t CODE_OCCUPIED = 0;          // cell holds a stone that is not part of a five
+constexpr uint8_t CODE_NOTHING = 1;           // nothing of three strength or more
+constexpr uint8_t CODE_CLOSED_THREE = 2;      // a three that can only become a closed four
+constexpr uint8_t CODE_TWO_CLOSED_THREES = 3;
+constexpr uint8_t CODE_OVERLINE = 5;          // black only: six or more
+constexpr uint8_t CODE_DOUBLE_FOUR = 6;       // black only: two fours in this line
+constexpr uint8_t CODE_SPLIT_OPEN_THREE = 7;
+constexpr uint8_t CODE_SOLID_OPEN_THREE = 8;
+constexpr uint8_t CODE_FOUR = 9;              // a four with one completing cell
+constexpr uint8_t CODE_FOUR_AND_THREE = 10;   // a four and a further closed three in this line
+constexpr uint8_t CODE_OPEN_FOUR = 11;        // two completing cells (white: also two fours)
+constexpr uint8_t CODE_FIVE = 12;
+constexpr uint8_t CODE_IN_FIVE = 13;          // occupied by a mover's stone that lies in a five
+
+// DirectionSlot / PatternTable entry fields (bit positions in the u64).
+constexpr int SLOT_CODE_X_SHIFT = 0;
+constexpr int SLOT_CODE_O_SHIFT = 8;
+constexpr int SLOT_SCORE_X_SHIFT = 16;
+constexpr int SLOT_SCORE_O_SHIFT = 24;
+constexpr int SLOT_DETAIL_X_SHIFT = 32;
+constexpr int SLOT_DETAIL_O_SHIFT = 48;
+
+// Off-board cells and spare slots: DirCode 1 for both colours, all else 0.
+constexpr uint64_t NO_PATTERN_SLOT = 0x0101;
+
+// Detail field (16 bits per colour).
+constexpr uint16_t DETAIL_KEY_MASK = 0x7f;     // bit k: key cell at offset k - shift
+constexpr int DETAIL_SHIFT_SHIFT = 7;          // 3-bit shift field
+constexpr int DETAIL_LEVEL_SHIFT = 10;         // 2-bit level field
+constexpr uint16_t DETAIL_NO_THREAT_FLAG = 0x1000;
+constexpr uint16_t LEVEL_OVERLINE = 0;
+constexpr uint16_t LEVEL_FIVE_OR_NOTHING = 1;
+constexpr uint16_t LEVEL_FOUR = 2;
+constexpr uint16_t LEVEL_THREE = 3;
+constexpr uint16_t NO_THREAT_DETAIL = 0x1400;  // code 1 (and an occupied cell outside a five)
+constexpr uint16_t FIVE_DETAIL = 0x0400;       // codes 12 and 13
 
 // Codes above this make the (cell, direction) pair a threat-list entry.
 constexpr uint8_t CODE_THREAT_ABOVE = 4;

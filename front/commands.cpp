@@ -105,6 +105,16 @@ void setBlackColour(GameContext& context, uint32_t colour) {
     if (changes && pos.stoneCount > 0) replayStones(pos);
 }
 
+void setGameRule(GameContext& context, GameRule rule) {
+    Position& pos = context.position;
+    if (rule == pos.rule) return;
+    selectGameRule(pos, rule);
+    // Table entries of the old rule would name wins and values that no
+    // longer hold (keys do not include the rule).
+    clear(TT);
+    if (pos.stoneCount > 0) replayStones(pos);
+}
+
 void readBoardBlock(GameContext& context) {
     bool firstStone = true;
     for (;;) {

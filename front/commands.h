@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "board/types.h"
+
 struct GameContext;
 
 void handleStart(GameContext& context, const char* argument);
@@ -46,3 +48,8 @@ void resetPreviousScores();
 // holds stones and the side changes, the stones are put again under the new
 // rule so that classes and forbidden points stay true.
 void setBlackColour(GameContext& context, uint32_t colour);
+
+// Sets the rule of the game. When it changes, the transposition table is
+// cleared and the stones standing are put again under the new rule, so that
+// codes, classes and verdicts never mix two rules.
+void setGameRule(GameContext& context, GameRule rule);

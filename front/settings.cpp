@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "board/startup_tables.h"
+#include "front/commands.h"
 #include "front/game_context.h"
 #include "front/output.h"
 #include "front/protocol.h"
@@ -69,6 +70,13 @@ void handleInfo(GameContext& context, const char* argument) {
         rebuildPool();
     } else if (key == "CAUTION_FACTOR") {
         initReductions(std::min(v, MAX_CAUTION));
+    } else if (key == "RULE") {
+        // 0 freestyle, 1 standard, 2 and 4 renju; any other rule leaves the
+        // game as it is, and the manager logs the line.
+        if (v == 0) setGameRule(context, RULE_FREESTYLE);
+        else if (v == 1) setGameRule(context, RULE_STANDARD);
+        else if (v == 2 || v == 4) setGameRule(context, RULE_RENJU);
+        else reply(context, "ERROR unsupported rule %u", v);
     }
-    // RULE and FOLDER are accepted and change nothing.
+    // FOLDER is accepted and changes nothing.
 }

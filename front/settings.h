@@ -34,5 +34,7 @@ struct InfoArgument {
 InfoArgument splitInfoArgument(const std::string& argument);
 
 // INFO key value: the argument is the trimmed text after INFO. Keys without
-// a number, unknown keys, RULE and FOLDER change nothing and say nothing.
+// a number, unknown keys and FOLDER change nothing and say nothing; RULE
+// sets the game's rule (0 freestyle, 1 standard, 2 or 4 renju) or answers
+// "ERROR unsupported rule N".
 void handleInfo(GameContext& context, const char* argument);

@@ -355,8 +355,7 @@ int unansweredThreatClass(const Position& pos) {
 }
 
 bool sideToMoveIsRestricted(const Position& pos) {
-    const bool xIsBlack = pos.blackColour == COLOUR_X;
-    return (pos.sideToMove == 1) == xIsBlack;
+    return restrictedColour(pos) == (pos.sideToMove == 1 ? COLOUR_X : COLOUR_O);
 }
 
 // ---------------------------------------------------------------------------
@@ -531,41 +530,36 @@ template ScoredMove* collectOpenFourMoves<COLOUR_O>(const Position&, ScoredMove*
 template ScoredMove* generateDoubleThreeDefences<COLOUR_X>(const Position&, ScoredMove*);
 template ScoredMove* generateDoubleThreeDefences<COLOUR_O>(const Position&, ScoredMove*);
 
-// X is the restricted colour exactly when blackColour names X; O for any
-// other value, the unknown colour included.
+namespace {
+
+// Runs generate.operator()<Mover, Restricted>() for the side to move: the
+// restricted variant for the colour the forbidden-move rule binds (under
+// renju X exactly when blackColour names X, else O; under the other rules
+// none), the free variant otherwise.
+template <typename Generate>
+ScoredMove* forSideToMove(const Position& pos, Generate generate) {
+    const uint32_t restricted = restrictedColour(pos);
+    if (pos.sideToMove == 1)
+        return restricted == COLOUR_X ? generate.template operator()<COLOUR_X, true>()
+                                      : generate.template operator()<COLOUR_X, false>();
+    return restricted == COLOUR_O ? generate.template operator()<COLOUR_O, true>()
+                                  : generate.template operator()<COLOUR_O, false>();
+}
+
+}  // namespace
 
 ScoredMove* generateThreatMoves(const Position& pos, ScoredMove* out) {
-    const bool xIsBlack = pos.blackColour == COLOUR_X;
-    if (pos.sideToMove == 1)
-        return xIsBlack ? generateThreatMoves<COLOUR_X, true>(pos, out)
-                        : generateThreatMoves<COLOUR_X, false>(pos, out);
-    return xIsBlack ? generateThreatMoves<COLOUR_O, false>(pos, out)
-                    : generateThreatMoves<COLOUR_O, true>(pos, out);
+    return forSideToMove(pos, [&]<uint32_t M, bool R>() { return generateThreatMoves<M, R>(pos, out); });
 }
 
 ScoredMove* generateQuietMoves(const Position& pos, ScoredMove* out) {
-    const bool xIsBlack = pos.blackColour == COLOUR_X;
-    if (pos.sideToMove == 1)
-        return xIsBlack ? generateQuietMoves<COLOUR_X, true>(pos, out)
-                        : generateQuietMoves<COLOUR_X, false>(pos, out);
-    return xIsBlack ? generateQuietMoves<COLOUR_O, false>(pos, out)
-                    : generateQuietMoves<COLOUR_O, true>(pos, out);
+    return forSideToMove(pos, [&]<uint32_t M, bool R>() { return generateQuietMoves<M, R>(pos, out); });
 }
 
 ScoredMove* generateThreatResponses(const Position& pos, ScoredMove* out) {
-    const bool xIsBlack = pos.blackColour == COLOUR_X;
-    if (pos.sideToMove == 1)
-        return xIsBlack ? generateThreatResponses<COLOUR_X, true>(pos, out)
-                        : generateThreatResponses<COLOUR_X, false>(pos, out);
-    return xIsBlack ? generateThreatResponses<COLOUR_O, false>(pos, out)
-                    : generateThreatResponses<COLOUR_O, true>(pos, out);
+    return forSideToMove(pos, [&]<uint32_t M, bool R>() { return generateThreatResponses<M, R>(pos, out); });
 }
 
 ScoredMove* generateAllCandidates(const Position& pos, ScoredMove* out) {
-    const bool xIsBlack = pos.blackColour == COLOUR_X;
-    if (pos.sideToMove == 1)
-        return xIsBlack ? generateAllCandidates<COLOUR_X, true>(pos, out)
-                        : generateAllCandidates<COLOUR_X, false>(pos, out);
-    return xIsBlack ? generateAllCandidates<COLOUR_O, false>(pos, out)
-                    : generateAllCandidates<COLOUR_O, true>(pos, out);
+    return forSideToMove(pos, [&]<uint32_t M, bool R>() { return generateAllCandidates<M, R>(pos, out); });
 }

@@ -6,9 +6,10 @@
 //
 // Four families, each written once as a template on the mover's colour
 // (COLOUR_X or COLOUR_O) and on whether the mover is the restricted (black)
-// colour; the untemplated overloads pick the variant from sideToMove and
-// blackColour (X is restricted exactly when blackColour is COLOUR_X, O for
-// any other value, including COLOUR_UNKNOWN):
+// colour; the untemplated overloads pick the variant from sideToMove and the
+// position's restricted colour (under renju X exactly when blackColour is
+// COLOUR_X, O for any other value, including COLOUR_UNKNOWN; under the other
+// rules nobody is restricted):
 //   generateThreatMoves      the threat stage of an ordinary node,
 //   generateQuietMoves       the quiet stage of an ordinary node,
 //   generateThreatResponses  the moves of a node that must answer a threat,
@@ -84,13 +85,15 @@ ScoredMove* generateThreatResponses(const Position& pos, ScoredMove* out);
 template <uint32_t Mover, bool Restricted>
 ScoredMove* generateAllCandidates(const Position& pos, ScoredMove* out);
 
-// The same for the side to move, variant chosen by sideToMove and blackColour.
+// The same for the side to move, variant chosen by sideToMove and the
+// position's restricted colour.
 ScoredMove* generateThreatMoves(const Position& pos, ScoredMove* out);
 ScoredMove* generateQuietMoves(const Position& pos, ScoredMove* out);
 ScoredMove* generateThreatResponses(const Position& pos, ScoredMove* out);
 ScoredMove* generateAllCandidates(const Position& pos, ScoredMove* out);
 
-// True when the side to move is the colour bound by the forbidden-move rule.
+// True when the side to move is the colour bound by the forbidden-move rule
+// (never outside renju).
 bool sideToMoveIsRestricted(const Position& pos);
 
 // A cell is forbidden when its class is 1 for either colour.

@@ -82,9 +82,9 @@ bool collectRootMoves(const Position& pos, const RootExclusions& exclusions, std
     };
     // The verdict inside the search is fast but shallow; a Renju referee
     // scores a forbidden black move as a lost game, so the engine's own moves
-    // as black get the exact test here, once per search.
+    // as black under renju get the exact test here, once per search.
     const uint32_t mover = pos.sideToMove == 1 ? COLOUR_X : COLOUR_O;
-    const bool moverIsBlack = mover == pos.blackColour;
+    const bool moverIsBlack = mover == pos.blackColour && mover == restrictedColour(pos);
     ExactBoard board;
     if (moverIsBlack) loadExactBoard(board, pos.cells, pos.boardSize, pos.blackColour);
     const auto allowed = [&](MoveWord m) {

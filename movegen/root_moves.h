@@ -61,7 +61,7 @@ struct RootExclusions {
 
 // The moves the engine may play at the root, in generation order. They are
 // generateMoveList's moves without the excluded ones and, when the side to
-// move is black, without the moves the exact Renju test forbids. When that
+// move is black under renju, without the moves the exact Renju test forbids. When that
 // leaves nothing the list is widened rather than emptied, in this order, each
 // step only when the one before gave nothing:
 //   - every candidate near the stones that is neither excluded nor forbidden;

@@ -27,9 +27,11 @@
 
 namespace {
 
-// The table variant a position with this black colour reads: with black
-// unknown, whichever variant was selected last.
-const uint64_t* tableFor(uint32_t blackColour) {
+// The table variant a position of this rule and black colour reads: under
+// renju with black unknown, whichever variant was selected last.
+const uint64_t* tableFor(uint32_t blackColour, GameRule rule = RULE_RENJU) {
+    if (rule == RULE_FREESTYLE) return patternTableOf(TABLE_FREESTYLE);
+    if (rule == RULE_STANDARD) return patternTableOf(TABLE_STANDARD);
     if (blackColour == COLOUR_X) return patternTableXBlack();
     if (blackColour == COLOUR_O) return patternTableOBlack();
     return patternTable;
@@ -85,12 +87,17 @@ public:
     RandomGame(Position& pos, ReferenceBoard& ref, uint32_t boardSize, uint32_t blackColour,
                uint32_t seed)
         : pos_(pos), ref_(ref), n_(boardSize), black_(blackColour), rng_(seed) {}
+    // The same game under another rule.
+    RandomGame(Position& pos, ReferenceBoard& ref, uint32_t boardSize, uint32_t blackColour, GameRule rule,
+               uint32_t seed)
+        : pos_(pos), ref_(ref), n_(boardSize), black_(blackColour), rule_(rule), rng_(seed) {}
 
     // Plays until maxStones stones stand or no move is left, checking every
     // make and a trial make/unmake of another move at every step, then takes
     // every stone back, checking each take-back.
     void play(uint32_t maxStones) {
         reset(pos_, n_);
+        selectGameRule(pos_, rule_);
         selectRuleTables(pos_, black_);
         std::vector<int32_t> evals{0};
         std::vector<BoardSnapshot> before;
@@ -137,7 +144,7 @@ private:
     }
 
     MoveWord pickMove() {
-        buildReference(ref_, n_, stones_, tableFor(black_), pos_.sideToMove == 1);
+        buildReference(ref_, n_, stones_, tableFor(black_, rule_), pos_.sideToMove == 1);
         const uint32_t colour = moverColour();
         std::vector<uint32_t> own;
         for (MoveWord s : stones_)
@@ -176,7 +183,7 @@ private:
     // What the stone adds to X's running score: its value in its four
     // windows (read from scratch after it stands) and the cell's weight.
     int32_t expectedScore(MoveWord m) {
-        buildReference(ref_, n_, stones_, tableFor(black_), pos_.sideToMove == 1);
+        buildReference(ref_, n_, stones_, tableFor(black_, rule_), pos_.sideToMove == 1);
         const uint32_t cell = cellOf(m);
         int32_t s = 0;
         for (int d = 0; d < DIRECTION_COUNT; ++d)
@@ -186,7 +193,7 @@ private:
     }
 
     void expectMatchesReference(const char* when, int32_t eval) {
-        buildReference(ref_, n_, stones_, tableFor(black_), pos_.sideToMove == 1);
+        buildReference(ref_, n_, stones_, tableFor(black_, rule_), pos_.sideToMove == 1);
         const std::string d = compareWithReference(pos_, ref_);
         EXPECT_EQ(d, "") << when << ", " << stones_.size() << " stones, N = " << n_;
         const RejudgedCheck rejudged = rejudgedClassDifferences(pos_, ref_);
@@ -213,7 +220,7 @@ private:
     // disagree only on the rare shapes the fast verdict misjudges and on
     // double-three cells whose verdict a far stone made stale.
     void compareWithTheExactVerdict() {
-        if (black_ == COLOUR_UNKNOWN) return;
+        if (black_ == COLOUR_UNKNOWN || rule_ != RULE_RENJU) return;
         ExactBoard board;
         loadExactBoard(board, pos_.cells, n_, black_);
         for (uint32_t x = 0; x < n_; ++x)
@@ -277,6 +284,7 @@ private:
     ReferenceBoard& ref_;
     uint32_t n_;
     uint32_t black_;
+    GameRule rule_ = RULE_RENJU;
     std::mt19937 rng_;
     std::vector<MoveWord> stones_;
     size_t maxPlayed_ = 0;
@@ -287,18 +295,24 @@ TEST_F(PositionTest, RandomGamesMatchTheReferenceAfterEveryMakeAndUnmake) {
         uint32_t boardSize;
         uint32_t blackColour;
         uint32_t maxStones;
+        GameRule rule = RULE_RENJU;
     };
     const GameCase cases[] = {
         {5, COLOUR_X, 25},    {5, COLOUR_O, 25},    {6, COLOUR_X, 36},   {6, COLOUR_O, 36},
         {15, COLOUR_X, 60},   {15, COLOUR_O, 225},  {15, COLOUR_X, 225}, {20, COLOUR_O, 80},
         {20, COLOUR_X, 400},  {20, COLOUR_O, 400},  {15, COLOUR_UNKNOWN, 225},
+        // The other rules, where sixes and double fours are ordinary shapes.
+        {6, COLOUR_X, 36, RULE_FREESTYLE},   {15, COLOUR_X, 225, RULE_FREESTYLE},
+        {20, COLOUR_O, 400, RULE_FREESTYLE}, {6, COLOUR_O, 36, RULE_STANDARD},
+        {15, COLOUR_O, 225, RULE_STANDARD},  {20, COLOUR_X, 400, RULE_STANDARD},
     };
     uint32_t seed = 1;
     for (const GameCase& c : cases) {
         for (int round = 0; round < 3; ++round) {
             SCOPED_TRACE("N = " + std::to_string(c.boardSize) + ", black " +
-                         std::to_string(c.blackColour) + ", seed " + std::to_string(seed));
-            RandomGame game(*pos, *ref, c.boardSize, c.blackColour, seed++);
+                         std::to_string(c.blackColour) + ", rule " + std::to_string(c.rule) + ", seed " +
+                         std::to_string(seed));
+            RandomGame game(*pos, *ref, c.boardSize, c.blackColour, c.rule, seed++);
             game.play(c.maxStones);
             if (HasFailure()) return;
             // Long games must really fill most of the board.

@@ -1,7 +1,9 @@
 // The embedded pattern tables: they hold what the pattern definitions say
-// for every window, the O-black variant is the colour swap of the X-black
-// one, the variant switch works, and the update masks flag every cell whose
-// slot a new stone changes (what keeps the incremental board correct).
+// for every window under every rule, the renju O-black variant is the colour
+// swap of the X-black one and the freestyle and standard tables are their own
+// swaps, the variant switch follows the rule and the black colour, and the
+// one set of update masks flags every cell whose slot a new stone changes
+// under any rule (what keeps the incremental board correct).
 #include "board/tables.h"
 
 #include <gtest/gtest.h>
@@ -21,19 +23,61 @@ uint64_t swapEntryColours(uint64_t entry) {
   return codes | scores | details;
 }
 
+const TableVariant VARIANTS[] = {TABLE_RENJU_O_BLACK, TABLE_RENJU_X_BLACK, TABLE_FREESTYLE, TABLE_STANDARD};
+
 TEST(PatternTables, HoldTheDefinitionsForEveryWindow) {
-  const uint64_t* xBlack = patternTableXBlack();
-  const uint64_t* oBlack = patternTableOBlack();
   uint32_t possible = 0;
   uint32_t mismatches = 0;
   for (uint32_t window = 0; window < TABLE_ENTRIES; ++window) {
     possible += isPossibleWindow(window);
-    bool same = xBlack[window] == patternEntry(window, CELL_X) && oBlack[window] == patternEntry(window, CELL_O) &&
-                updateMaskTable[window] == updateMask(window);
+    bool same = updateMaskTable[window] == updateMask(window);
+    for (TableVariant v : VARIANTS) same = same && patternTableOf(v)[window] == patternEntry(window, v);
     if (!same && ++mismatches <= 5) ADD_FAILURE() << "window 0x" << std::hex << window;
   }
   EXPECT_EQ(mismatches, 0u);
   EXPECT_EQ(possible, 397488u);  // (1+3+...+3^5) * (3+9+...+3^6)
+  EXPECT_EQ(patternTableOf(TABLE_RENJU_X_BLACK), patternTableXBlack());
+  EXPECT_EQ(patternTableOf(TABLE_RENJU_O_BLACK), patternTableOBlack());
+}
+
+TEST(PatternTables, FreestyleAndStandardTreatBothColoursAlike) {
+  for (TableVariant v : {TABLE_FREESTYLE, TABLE_STANDARD}) {
+    const uint64_t* table = patternTableOf(v);
+    uint32_t mismatches = 0;
+    for (uint32_t window = 0; window < TABLE_ENTRIES; ++window) {
+      if (table[swapColours(window)] != swapEntryColours(table[window]) && ++mismatches <= 5)
+        ADD_FAILURE() << "variant " << v << ", window 0x" << std::hex << window;
+    }
+    EXPECT_EQ(mismatches, 0u) << "variant " << v;
+  }
+}
+
+TEST(PatternTables, WhatSixInARowIsUnderEachRule) {
+  // X completes six; a gap that makes six besides a five on the other side;
+  // two fours in one line.
+  struct Case {
+    const char* window;
+    uint8_t renjuBlack, renjuWhite, freestyle, standard;
+  };
+  const Case cases[] = {
+      {"xxxxx+.....", CODE_OVERLINE, CODE_FIVE, CODE_FIVE, CODE_NOTHING},
+      {"..xxx+.x...", CODE_FOUR, CODE_OPEN_FOUR, CODE_OPEN_FOUR, CODE_FOUR},
+      {"..x.x+x.x..", CODE_DOUBLE_FOUR, CODE_OPEN_FOUR, CODE_OPEN_FOUR, CODE_OPEN_FOUR},
+      {"...xx+xx...", CODE_FIVE, CODE_FIVE, CODE_FIVE, CODE_FIVE},
+  };
+  for (const Case& c : cases) {
+    const uint32_t window = windowFromText(c.window);
+    EXPECT_EQ(patternTableOf(TABLE_RENJU_X_BLACK)[window] & 0xff, c.renjuBlack) << c.window;
+    EXPECT_EQ(patternTableOf(TABLE_RENJU_O_BLACK)[window] & 0xff, c.renjuWhite) << c.window;
+    EXPECT_EQ(patternTableOf(TABLE_FREESTYLE)[window] & 0xff, c.freestyle) << c.window;
+    EXPECT_EQ(patternTableOf(TABLE_STANDARD)[window] & 0xff, c.standard) << c.window;
+  }
+  // A stone of a six lies in a five only where six wins.
+  const uint32_t six = windowFromText("..xxxxxx...");
+  EXPECT_EQ(patternTableOf(TABLE_RENJU_X_BLACK)[six] & 0xff, CODE_OCCUPIED);
+  EXPECT_EQ(patternTableOf(TABLE_RENJU_O_BLACK)[six] & 0xff, CODE_IN_FIVE);
+  EXPECT_EQ(patternTableOf(TABLE_FREESTYLE)[six] & 0xff, CODE_IN_FIVE);
+  EXPECT_EQ(patternTableOf(TABLE_STANDARD)[six] & 0xff, CODE_OCCUPIED);
 }
 
 TEST(PatternTables, OBlackVariantIsTheColourSwapOfXBlack) {
@@ -72,7 +116,7 @@ TEST(PatternTables, OverlineForBlackIsFiveForWhite) {
   EXPECT_EQ((openFour >> SLOT_DETAIL_X_SHIFT) & 0xffff, 0x0a21u);
 }
 
-TEST(PatternTables, VariantSwitchFollowsTheBlackColour) {
+TEST(PatternTables, VariantSwitchFollowsTheRuleAndTheBlackColour) {
   EXPECT_EQ(patternTable, patternTableXBlack());  // the initial selection
   const uint16_t* masks = updateMaskTable;
   selectTableVariant(0x800);
@@ -83,6 +127,19 @@ TEST(PatternTables, VariantSwitchFollowsTheBlackColour) {
   EXPECT_EQ(patternTable, patternTableOBlack());
   selectTableVariant(0x400);
   EXPECT_EQ(patternTable, patternTableXBlack());
+  // The other rules have one table, whoever is black.
+  for (uint32_t black : {0x400u, 0x800u, 0xc00u}) {
+    selectTableVariant(RULE_FREESTYLE, black);
+    EXPECT_EQ(patternTable, patternTableOf(TABLE_FREESTYLE));
+    selectTableVariant(RULE_STANDARD, black);
+    EXPECT_EQ(patternTable, patternTableOf(TABLE_STANDARD));
+  }
+  // Back to renju with black unknown: a renju table, not the last rule's.
+  selectTableVariant(RULE_RENJU, 0xc00);
+  EXPECT_EQ(patternTable, patternTableXBlack());
+  selectTableVariant(RULE_RENJU, 0x800);
+  EXPECT_EQ(patternTable, patternTableOBlack());
+  selectTableVariant(0x400);
   EXPECT_EQ(updateMaskTable, masks);
   EXPECT_NE(patternTableXBlack(), patternTableOBlack());
 }
@@ -148,8 +205,8 @@ struct MaskTally {
 };
 
 // Puts a stone on the centre and checks that every cell whose slot changed
-// (codes and details of an empty cell, codes of a stone), in either
-// variant, is marked in the update mask of the centre's window.
+// (codes and details of an empty cell, codes of a stone), in any variant,
+// is marked in the update mask of the centre's window.
 void checkStone(LineContext line, uint32_t stone, MaskTally& tally) {
   uint32_t before[WINDOW_CELLS];
   for (int offset = -5; offset <= 5; ++offset) before[offset + 5] = windowAt(line, offset);
@@ -161,8 +218,10 @@ void checkStone(LineContext line, uint32_t stone, MaskTally& tally) {
     uint64_t compared = cell == CELL_EMPTY ? CODES_AND_DETAILS : CODES;
     uint32_t after = windowAt(line, offset);
     bool changed = false;
-    for (const uint64_t* table : {patternTableXBlack(), patternTableOBlack()})
+    for (TableVariant v : VARIANTS) {
+      const uint64_t* table = patternTableOf(v);
       changed = changed || ((table[before[offset + 5]] ^ table[after]) & compared) != 0;
+    }
     if (!changed) continue;
     ++tally.changed;
     if ((mask >> (offset + 5)) & 1) continue;

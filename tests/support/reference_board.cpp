@@ -177,9 +177,11 @@ std::string compareWithReference(const Position& pos, const ReferenceBoard& ref)
         if (cell < CLASS_CELLS) {
             const ClassPair got = pos.classes[cell];
             const ClassPair want = ref.classes[cell];
+            // Only renju judges black's cells; elsewhere the table classes stand.
+            const bool renju = pos.rule == RULE_RENJU;
             const bool xJudged = judgedColour(pos) == COLOUR_X;
-            const bool xFits = xJudged ? verdictMayGive(want.x, got.x) : got.x == want.x;
-            const bool oFits = xJudged ? got.o == want.o : verdictMayGive(want.o, got.o);
+            const bool xFits = renju && xJudged ? verdictMayGive(want.x, got.x) : got.x == want.x;
+            const bool oFits = renju && !xJudged ? verdictMayGive(want.o, got.o) : got.o == want.o;
             if (!xFits || !oFits)
                 r.add("classes (%u,%u) are %u/%u, table classes %u/%u (%s judged)", x, y, got.x,
                       got.o, want.x, want.o, xJudged ? "X" : "O");
@@ -247,6 +249,11 @@ std::string compareWithReference(const Position& pos, const ReferenceBoard& ref)
 
 RejudgedCheck rejudgedClassDifferences(Position& pos, const ReferenceBoard& ref) {
     RejudgedCheck check;
+    if (pos.rule != RULE_RENJU) {
+        // Nothing is judged: no stone lists a cell beyond its lines.
+        if (pos.current->changedCount > 41) check.text = "a stone re-judged cells off its lines\n";
+        return check;
+    }
     Report report;
     const StateRecord& s = *pos.current;
     bool listed[BOARD_CELLS] = {};

@@ -79,7 +79,8 @@ uint8_t judgedClass(const Position& pos, ClassPair pair);
 // Beside that it counts, for the listed cells whose judged table class is 6,
 // 7 or 8, how many stored classes differ from the verdict evaluated on the
 // finished board, and the same for the cells not listed, whose verdict may
-// legitimately be older than the stone.
+// legitimately be older than the stone. Outside renju nothing is judged: it
+// only checks that the stone listed no cell beyond its four lines.
 struct RejudgedCheck {
     uint32_t checked = 0;
     uint32_t differing = 0;  // from the verdict on the finished board

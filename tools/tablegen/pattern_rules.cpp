@@ -11,7 +11,6 @@
 #include <bit>
 #include <initializer_list>
 
-#include "board/tables.h"
 
 constexpr uint32_t ALL_CELLS = (1u << WINDOW_CELLS) - 1;
 constexpr uint32_t CENTRE_BIT = 1u << CENTRE_INDEX;
@@ -240,16 +239,22 @@ static uint16_t threatDetail(uint32_t keyCells, uint16_t level) {
 // stone on the centre (the line L'), empty excludes the centre. Levels: 3
 // for threes (2, 3, 7, 8), 2 for fours (6, 9, 10, 11), 1 for a five and
 // for nothing (1 also carries the no-threat flag), 0 for an overline.
-static SidePattern emptyCentrePattern(uint32_t own, uint32_t empty, bool exactFive) {
+static SidePattern emptyCentrePattern(uint32_t own, uint32_t empty, ColourRule rule) {
   const SidePattern nothing = {CODE_NOTHING, NO_THREAT_DETAIL, 0};
+  const bool exactFive = rule.exactFive;
   Run run = runThroughCentre(own);
-  if (exactFive && run.length() >= 6) return {CODE_OVERLINE, LEVEL_OVERLINE << DETAIL_LEVEL_SHIFT, 0};
+  // Six or more: forbidden for a restricted colour, no five for another one
+  // that needs exactly five (nothing else can follow in this line).
+  if (exactFive && run.length() >= 6)
+    return rule.restricted ? SidePattern{CODE_OVERLINE, LEVEL_OVERLINE << DETAIL_LEVEL_SHIFT, 0} : nothing;
   if (isFive(run.length(), exactFive)) return {CODE_FIVE, FIVE_DETAIL, 0};
 
-  // Fours: the key cells are exactly the completion cells.
+  // Fours: the key cells are exactly the completion cells. Two fours in one
+  // line are forbidden for a restricted colour and as good as an open four
+  // for any other.
   uint32_t completions = completionCells(own, empty, exactFive);
   if (std::popcount(completions) >= 2) {
-    bool openFour = !exactFive || isStraightFour(own, empty, exactFive);
+    bool openFour = !rule.restricted || isStraightFour(own, empty, exactFive);
     return {openFour ? CODE_OPEN_FOUR : CODE_DOUBLE_FOUR, threatDetail(completions, LEVEL_FOUR), 0};
   }
   if (completions != 0) {
@@ -280,7 +285,21 @@ static uint8_t stoneScore(uint32_t own, uint32_t empty) {
   return uint8_t(score);
 }
 
+TableRule tableRuleOf(TableVariant variant) {
+  switch (variant) {
+    case TABLE_RENJU_O_BLACK: return {RENJU_WHITE, RENJU_BLACK};
+    case TABLE_RENJU_X_BLACK: return {RENJU_BLACK, RENJU_WHITE};
+    case TABLE_FREESTYLE: return {FREESTYLE_COLOUR, FREESTYLE_COLOUR};
+    case TABLE_STANDARD: return {STANDARD_COLOUR, STANDARD_COLOUR};
+  }
+  return {RENJU_BLACK, RENJU_WHITE};
+}
+
 SidePattern sidePattern(uint32_t window, uint32_t mover, bool moverIsBlack) {
+  return sidePattern(window, mover, moverIsBlack ? RENJU_BLACK : RENJU_WHITE);
+}
+
+SidePattern sidePattern(uint32_t window, uint32_t mover, ColourRule rule) {
   uint32_t own = 0;
   uint32_t empty = 0;
   for (int i = 0; i < WINDOW_CELLS; ++i) {
@@ -290,16 +309,21 @@ SidePattern sidePattern(uint32_t window, uint32_t mover, bool moverIsBlack) {
   }
   uint32_t centre = windowCell(window, CENTRE_INDEX);
   if (centre == CELL_WALL) return {CODE_NOTHING, 0, 0};
-  if (centre == CELL_EMPTY) return emptyCentrePattern(own | CENTRE_BIT, empty & ~CENTRE_BIT, moverIsBlack);
+  if (centre == CELL_EMPTY) return emptyCentrePattern(own | CENTRE_BIT, empty & ~CENTRE_BIT, rule);
   if (centre != mover) return {CODE_OCCUPIED, NO_THREAT_DETAIL, 0};
-  bool inFive = hasFiveThroughCentre(own, moverIsBlack);
+  bool inFive = hasFiveThroughCentre(own, rule.exactFive);
   return {inFive ? CODE_IN_FIVE : CODE_OCCUPIED, inFive ? FIVE_DETAIL : NO_THREAT_DETAIL, stoneScore(own, empty)};
 }
 
 uint64_t patternEntry(uint32_t window, uint32_t blackCell) {
+  return patternEntry(window, blackCell == CELL_X ? TABLE_RENJU_X_BLACK : TABLE_RENJU_O_BLACK);
+}
+
+uint64_t patternEntry(uint32_t window, TableVariant variant) {
   if (!isPossibleWindow(window)) return NO_PATTERN_SLOT;
-  SidePattern x = sidePattern(window, CELL_X, blackCell == CELL_X);
-  SidePattern o = sidePattern(window, CELL_O, blackCell == CELL_O);
+  const TableRule rule = tableRuleOf(variant);
+  SidePattern x = sidePattern(window, CELL_X, rule.x);
+  SidePattern o = sidePattern(window, CELL_O, rule.o);
   return uint64_t(x.code) << SLOT_CODE_X_SHIFT | uint64_t(o.code) << SLOT_CODE_O_SHIFT |
          uint64_t(x.stoneScore) << SLOT_SCORE_X_SHIFT | uint64_t(o.stoneScore) << SLOT_SCORE_O_SHIFT |
          uint64_t(x.detail) << SLOT_DETAIL_X_SHIFT | uint64_t(o.detail) << SLOT_DETAIL_O_SHIFT;

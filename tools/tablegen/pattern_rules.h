@@ -14,6 +14,8 @@
 
 #include <cstdint>
 
+#include "board/tables.h"
+
 constexpr uint32_t CELL_EMPTY = 0;
 constexpr uint32_t CELL_X = 1;
 constexpr uint32_t CELL_O = 2;
@@ -50,14 +52,39 @@ struct SidePattern {
   uint8_t stoneScore;
 };
 
-// mover is CELL_X or CELL_O; moverIsBlack picks the exact-five rule.
+// How one colour wins, and whether the forbidden-move rule binds it, in the
+// tables of one game rule.
+struct ColourRule {
+  bool exactFive;   // only exactly five in a row wins; six or more is no five
+  bool restricted;  // an overline or two fours in one line is a forbidden move
+};
+
+// Renju black, renju white (five or more), freestyle (five or more, either
+// colour) and standard (exactly five, either colour, nobody restricted).
+constexpr ColourRule RENJU_BLACK = {true, true};
+constexpr ColourRule RENJU_WHITE = {false, false};
+constexpr ColourRule FREESTYLE_COLOUR = {false, false};
+constexpr ColourRule STANDARD_COLOUR = {true, false};
+
+// The rule of each colour in a table variant: X's first.
+struct TableRule {
+  ColourRule x;
+  ColourRule o;
+};
+TableRule tableRuleOf(TableVariant variant);
+
+// mover is CELL_X or CELL_O.
+SidePattern sidePattern(uint32_t window, uint32_t mover, ColourRule rule);
+// The same under renju: moverIsBlack picks black's rule or white's.
 SidePattern sidePattern(uint32_t window, uint32_t mover, bool moverIsBlack);
 
-// The full pattern entry (DirectionSlot layout) of a window for the table
-// variant in which blackCell (CELL_X or CELL_O) is black. Impossible windows
-// give the no-pattern value 0x0101.
+// The full pattern entry (DirectionSlot layout) of a window in a table
+// variant. Impossible windows give the no-pattern value 0x0101.
+uint64_t patternEntry(uint32_t window, TableVariant variant);
+// The same for the renju variant in which blackCell (CELL_X or CELL_O) is black.
 uint64_t patternEntry(uint32_t window, uint32_t blackCell);
 
 // The cells to refresh after a stone landed on the centre of this window:
-// bit b marks offset b - 5. The same for both table variants.
+// bit b marks offset b - 5. The same for every table variant: the cells
+// beside a five are marked for both colours, as an exact five needs.
 uint16_t updateMask(uint32_t window);

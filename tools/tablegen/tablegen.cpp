@@ -3,11 +3,13 @@
 // Usage: pebblon_tablegen OUTPUT_FILE
 //
 // Writes one binary file, raw little-endian arrays, one entry per window:
-//   UpdateMaskTable           4,194,304 x u16   (8 MiB)
-//   PatternTable, O black     4,194,304 x u64   (32 MiB)
-//   PatternTable, X black     4,194,304 x u64   (32 MiB)
-// The update masks do not depend on which colour is black, so one table
-// serves both variants.
+//   UpdateMaskTable                 4,194,304 x u16   (8 MiB)
+//   PatternTable, renju, O black    4,194,304 x u64   (32 MiB)
+//   PatternTable, renju, X black    4,194,304 x u64   (32 MiB)
+//   PatternTable, freestyle         4,194,304 x u64   (32 MiB)
+//   PatternTable, standard          4,194,304 x u64   (32 MiB)
+// in the order of TableVariant. The update masks do not depend on the rule
+// or on which colour is black, so one table serves every variant.
 //
 // Only about 400,000 windows can occur on a board (walls only as one run at
 // either end, never on the centre); only those are computed. Every other
@@ -26,9 +28,7 @@
 
 constexpr size_t MASK_TABLE_BYTES = size_t(WINDOW_COUNT) * 2;
 constexpr size_t PATTERN_TABLE_BYTES = size_t(WINDOW_COUNT) * 8;
-constexpr size_t O_BLACK_OFFSET = MASK_TABLE_BYTES;
-constexpr size_t X_BLACK_OFFSET = MASK_TABLE_BYTES + PATTERN_TABLE_BYTES;
-constexpr size_t BLOB_BYTES = MASK_TABLE_BYTES + 2 * PATTERN_TABLE_BYTES;
+constexpr size_t BLOB_BYTES = MASK_TABLE_BYTES + TABLE_VARIANT_COUNT * PATTERN_TABLE_BYTES;
 
 static void storeLittleEndian(std::vector<unsigned char>& blob, size_t at, uint64_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) blob[at + i] = static_cast<unsigned char>(value >> (8 * i));
@@ -42,18 +42,13 @@ int main(int argc, char** argv) {
   std::vector<unsigned char> blob(BLOB_BYTES);
   size_t possible = 0;
   for (uint32_t window = 0; window < WINDOW_COUNT; ++window) {
-    uint16_t mask = 0;
-    uint64_t oBlack = NO_PATTERN_SLOT;
-    uint64_t xBlack = NO_PATTERN_SLOT;
-    if (isPossibleWindow(window)) {
-      ++possible;
-      mask = updateMask(window);
-      oBlack = patternEntry(window, CELL_O);
-      xBlack = patternEntry(window, CELL_X);
+    const bool possibleWindow = isPossibleWindow(window);
+    possible += possibleWindow;
+    storeLittleEndian(blob, size_t(window) * 2, possibleWindow ? updateMask(window) : 0, 2);
+    for (uint32_t v = 0; v < TABLE_VARIANT_COUNT; ++v) {
+      const uint64_t entry = possibleWindow ? patternEntry(window, TableVariant(v)) : NO_PATTERN_SLOT;
+      storeLittleEndian(blob, MASK_TABLE_BYTES + v * PATTERN_TABLE_BYTES + size_t(window) * 8, entry, 8);
     }
-    storeLittleEndian(blob, size_t(window) * 2, mask, 2);
-    storeLittleEndian(blob, O_BLACK_OFFSET + size_t(window) * 8, oBlack, 8);
-    storeLittleEndian(blob, X_BLACK_OFFSET + size_t(window) * 8, xBlack, 8);
   }
 
   std::string output = argv[1];
