@@ -163,10 +163,10 @@ void putStone(Position& pos, MoveWord m) {
 }
 
 void reset(Position& pos, uint32_t boardSize) {
-    for (StateRecord& r : pos.states) {
-        r.threatsX.count = 0;
-        r.threatsO.count = 0;
-    }
+    // Records above the current one are written whole (their head and both
+    // threat lists) before they become current: initBoard clears record 0,
+    // and the rest are left as they are, so that a new position touches only
+    // the memory a game uses.
     pos.boardSize = boardSize;
     pos.stoneCount = 0;
     pos.yixinMode = 0;

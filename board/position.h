@@ -94,7 +94,7 @@ struct Position {
 void copyRecordBody(StateRecord& to, const StateRecord& from);
 
 // Game-object entry: a fresh empty board of the given size, black not yet
-// known, X to move, key 0. Leaves the rule-table variant as it was.
+// known, renju, X to move, key 0. Leaves the rule-table variant as it was.
 void reset(Position& pos, uint32_t boardSize);
 
 // Rebuilds everything that depends on boardSize for an empty board

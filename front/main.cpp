@@ -42,8 +42,10 @@ int main(int argc, char** argv) {
     }
 
     // The context holds the game position (several MiB), so it lives on the
-    // heap rather than in this frame; it is 64-byte aligned either way.
-    auto context = std::make_unique<GameContext>();
+    // heap rather than in this frame; it is 64-byte aligned either way. It is
+    // default-initialised: initGameContext sets up the position, and zeroing
+    // it first would only make start-up touch every page.
+    std::unique_ptr<GameContext> context(new GameContext);
     initGameContext(*context, START_BOARD_SIZE);
     runProtocolLoop(*context);
     return 0;

@@ -28,7 +28,12 @@ void startNativeThread(SearchThread& thread) {
 
 }  // namespace
 
-SearchThread::SearchThread(uint64_t index) : idx(index), position{} {
+// The position and the statistics (25 MiB together) are not zeroed here:
+// reset sets up every part of the position a search reads, every search
+// copies the game position over it first, and clearSearchTables clears the
+// statistics before every search. Zeroing them would only make start-up
+// touch every page.
+SearchThread::SearchThread(uint64_t index) : idx(index) {
     reset(position, SEARCH_THREAD_BOARD_SIZE);
     // The new thread clears searchingFlag once it sleeps; until then the
     // thread is not ready to be started.

@@ -80,8 +80,8 @@ public:
     int32_t evalOffset = 0;       // taken off the static evaluation; follows the root score
     std::atomic<bool> resetCalls{false};  // set by any thread: restart the countdown to the time check
     // moveHistory, counterMoves and contHistory, which the move picker reads;
-    // cleared before every search.
-    SearchStats stats{};
+    // cleared before every search (and not before: see the constructor).
+    SearchStats stats;
     // The move picker's batch store, one slice per ply; left uninitialised
     // so that only the pages a search writes are ever touched.
     std::unique_ptr<MoveBatches> batches{new MoveBatches};
