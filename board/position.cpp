@@ -335,7 +335,3 @@ void selectGameRule(Position& pos, GameRule rule) {
     selectTableVariant(rule, pos.blackColour);
 }
 
-uint32_t restrictedColour(const Position& pos) {
-    if (pos.rule != RULE_RENJU) return 0;
-    return pos.blackColour == COLOUR_X ? COLOUR_X : COLOUR_O;
-}

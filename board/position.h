@@ -141,4 +141,7 @@ void selectGameRule(Position& pos, GameRule rule);
 
 // The colour the forbidden-move rule binds: under renju black (O while black
 // is not yet known, as the verdict judges it), under the other rules none (0).
-uint32_t restrictedColour(const Position& pos);
+inline uint32_t restrictedColour(const Position& pos) {
+    if (pos.rule != RULE_RENJU) return 0;
+    return pos.blackColour == COLOUR_X ? COLOUR_X : COLOUR_O;
+}
