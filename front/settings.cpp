@@ -71,12 +71,14 @@ void handleInfo(GameContext& context, const char* argument) {
     } else if (key == "CAUTION_FACTOR") {
         initReductions(std::min(v, MAX_CAUTION));
     } else if (key == "RULE") {
-        // 0 freestyle, 1 standard, 2 and 4 renju; any other rule leaves the
-        // game as it is, and the manager logs the line.
-        if (v == 0) setGameRule(context, RULE_FREESTYLE);
-        else if (v == 1) setGameRule(context, RULE_STANDARD);
-        else if (v == 2 || v == 4) setGameRule(context, RULE_RENJU);
-        else reply(context, "ERROR unsupported rule %u", v);
+        // 0 freestyle, 1 standard, 2 and 4 renju, written as plain digits;
+        // anything else leaves the game as it is, and the manager logs the
+        // line as it was sent.
+        const bool digitsOnly = info.value.find_first_not_of("0123456789") == std::string::npos;
+        if (digitsOnly && v == 0) setGameRule(context, RULE_FREESTYLE);
+        else if (digitsOnly && v == 1) setGameRule(context, RULE_STANDARD);
+        else if (digitsOnly && (v == 2 || v == 4)) setGameRule(context, RULE_RENJU);
+        else reply(context, "ERROR unsupported rule %s", info.value.c_str());
     }
     // FOLDER is accepted and changes nothing.
 }

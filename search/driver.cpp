@@ -216,8 +216,10 @@ void think(MainThread& main) {
         say(client, "SWAP");
         return;
     }
+    // Without a move the game is over; 0,0 answers the request and nothing
+    // is put on the board.
     const uint32_t x = xOf(main.chosenMove), y = yOf(main.chosenMove);
-    client.playOwnMove(client.game, x, y);
+    if (main.chosenMove != MOVE_NONE) client.playOwnMove(client.game, x, y);
     client.searchDone(client.game);
     say(client, "%d,%d", int(x), int(y));
 }

@@ -175,4 +175,25 @@ TEST(LegalReplyE2E, EveryReplyIsALegalUnblockedCell) {
     }
 }
 
+TEST(LegalReplyE2E, AGameAlreadyDecidedIsAnsweredWithZeroZeroAndNothingElse) {
+    // The opponent's five stands on row 7. The engine answers 0,0 without a
+    // search line and puts nothing on the board: 0,0 may be taken (first
+    // case) or empty (second), and TAKEBACK 0,0 finds no stone there.
+    for (const char* corner : {"0,0,1", "1,0,1"}) {
+        SCOPED_TRACE(corner);
+        EngineProcess engine = startEngine();
+        sendLine(engine, "START 15");
+        ASSERT_EQ(readLine(engine), "OK");
+        sendBlock(engine, "BOARD",
+                  {"3,7,2", corner, "4,7,2", "0,2,1", "5,7,2", "0,4,1", "6,7,2", "0,6,1", "7,7,2"});
+        EXPECT_EQ(readLine(engine), "0,0");  // no refused-stone report before it
+        // Had the engine put a stone on 0,0, it would be the last one and
+        // TAKEBACK would take it.
+        sendLine(engine, "TAKEBACK 0,0");
+        EXPECT_EQ(readLine(engine), "ERROR takeback move [0,0]");
+        sendLine(engine, "END");
+        EXPECT_EQ(waitForExit(engine), 0);
+    }
+}
+
 }  // namespace

@@ -381,24 +381,27 @@ TEST(RulesE2E, TheRuleTakesEffectBeforeOrAfterStartAndBetweenGames) {
 TEST(RulesE2E, AnUnsupportedRuleIsRefusedAndTheRuleStays) {
     struct Case {
         std::optional<int> before;  // the rule in force
-        int unsupported;
-        bool doubleThreeAllowed;  // under the rule in force
+        std::string unsupported;    // as sent; the error names it as the engine read it
+        bool doubleThreeAllowed;    // under the rule in force
     };
     const Case cases[] = {
-        {std::nullopt, 7, false}, {FREESTYLE, 7, true}, {STANDARD, 3, true}, {RENJU, 5, false}, {FREESTYLE, 100, true},
+        {std::nullopt, "7", false}, {FREESTYLE, "7", true}, {STANDARD, "3", true}, {RENJU, "5", false},
+        {FREESTYLE, "100", true},
+        // Not plain digits: no rule, whatever number a reader could see in it.
+        {FREESTYLE, "-1", true}, {FREESTYLE, "1.5", true}, {STANDARD, "2X", true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE("INFO RULE " + std::to_string(c.unsupported));
+        SCOPED_TRACE("INFO RULE " + c.unsupported);
         EngineProcess engine = startEngine();
         sendLine(engine, "INFO TIMEOUT_TURN 300");
         if (c.before) sendLine(engine, "INFO RULE " + std::to_string(*c.before));
-        sendLine(engine, "INFO RULE " + std::to_string(c.unsupported));
-        EXPECT_EQ(readLine(engine), "ERROR unsupported rule " + std::to_string(c.unsupported));
+        sendLine(engine, "INFO RULE " + c.unsupported);
+        EXPECT_EQ(readLine(engine), "ERROR unsupported rule " + c.unsupported);
         startGame(engine);
         // The same refusal in a game, with the double three standing.
         sendBlock(engine, "YXBOARD", boardLines(DOUBLE_THREE_BLACK, true));
-        sendLine(engine, "INFO RULE " + std::to_string(c.unsupported));
-        EXPECT_EQ(readLine(engine), "ERROR unsupported rule " + std::to_string(c.unsupported));
+        sendLine(engine, "INFO RULE " + c.unsupported);
+        EXPECT_EQ(readLine(engine), "ERROR unsupported rule " + c.unsupported);
         const std::vector<std::string> forbid = forbidLines(engine);
         EXPECT_EQ(forbid, c.doubleThreeAllowed ? std::vector<std::string>{}
                                                : std::vector<std::string>{"FORBID 0707."});
