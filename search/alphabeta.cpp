@@ -87,6 +87,12 @@ void updateRootMove(SearchThread& thread, MoveWord move, int32_t value, bool bes
         if (MainThread* main = dynamic_cast<MainThread*>(&thread)) main->bestMoveChanges += 1;
 }
 
+// The table entry, read again as it stands now (children may have stored
+// over it), still holds a lower bound from nearly this depth.
+bool lowerBoundDeepEnough(const TTEntry& now, int32_t depth) {
+    return (now.bound & BOUND_LOWER) && now.depth >= depth - 3;
+}
+
 template <bool PvNode>
 int32_t search(Position& pos, StackEntry* ss, int32_t alpha, int32_t beta, int32_t depth, bool cutNode,
                bool skipEarlyPruning) {
@@ -117,19 +123,20 @@ int32_t search(Position& pos, StackEntry* ss, int32_t alpha, int32_t beta, int32
     // Transposition table.
     const uint64_t key = pos.current->key;
     ProbeResult probed = probe(TT, key);
-    TTEntry* tte = probed.entry;
+    TTSlot* tte = probed.slot;
+    const TTEntry entry = probed.entry;  // as the probe read it
     const bool found = probed.found;
     const bool ttHit = found && excludedMove == MOVE_NONE;
-    const int32_t ttValue = ttHit ? valueFromTable(tte->value, ply) : SCORE_NONE;
-    MoveWord ttMove = rootNode ? thread.rootMoves[thread.pvIdx].pv[0] : ttHit ? tte->move : MOVE_NONE;
+    const int32_t ttValue = ttHit ? valueFromTable(entry.value, ply) : SCORE_NONE;
+    MoveWord ttMove = rootNode ? thread.rootMoves[thread.pvIdx].pv[0] : ttHit ? entry.move : MOVE_NONE;
 
-    if (!PvNode && ttHit && tte->depth >= depth && ttValue >= -SCORE_MATE && ttValue <= SCORE_MATE) {
+    if (!PvNode && ttHit && entry.depth >= depth && ttValue >= -SCORE_MATE && ttValue <= SCORE_MATE) {
         if (ttValue < beta) {
-            if (tte->bound & BOUND_UPPER) {
+            if (entry.bound & BOUND_UPPER) {
                 if (ttMove) updateContinuation(ss - 1, (ss - 1)->currentMove, -cappedStatBonus(depth + 1));
                 return ttValue;
             }
-        } else if (tte->bound & BOUND_LOWER) {
+        } else if (entry.bound & BOUND_LOWER) {
             if (ttMove) {
                 updateStats(thread, ss, ttMove, nullptr, 0, cappedStatBonus(depth));
                 if ((ss - 1)->moveCount == 1)
@@ -157,9 +164,9 @@ int32_t search(Position& pos, StackEntry* ss, int32_t alpha, int32_t beta, int32
     if (inCheck) {
         staticEval = eval = SCORE_NONE;
     } else if (found) {
-        staticEval = tte->staticEval == SCORE_NONE ? evaluate(pos) : tte->staticEval;
+        staticEval = entry.staticEval == SCORE_NONE ? evaluate(pos) : entry.staticEval;
         eval = staticEval;
-        if (ttValue != SCORE_NONE && (tte->bound & (ttValue > staticEval ? BOUND_LOWER : BOUND_UPPER)))
+        if (ttValue != SCORE_NONE && (entry.bound & (ttValue > staticEval ? BOUND_LOWER : BOUND_UPPER)))
             eval = ttValue;
     } else {
         // After a null move the evaluation only changes hands, plus a tempo.
@@ -203,8 +210,8 @@ int32_t search(Position& pos, StackEntry* ss, int32_t alpha, int32_t beta, int32
         if (PvNode && depth >= 6 && ttMove == MOVE_NONE) {
             searchPV(pos, ss, alpha, beta, 3 * depth / 4 - 2, cutNode);
             probed = probe(TT, key);
-            tte = probed.entry;
-            ttMove = probed.found ? tte->move : MOVE_NONE;
+            tte = probed.slot;
+            ttMove = probed.found ? probed.entry.move : MOVE_NONE;
         }
     }
 
@@ -256,7 +263,7 @@ int32_t search(Position& pos, StackEntry* ss, int32_t alpha, int32_t beta, int32
             ext = 1;
         } else if (!PvNode && cls >= CLASS_FOUR_THREE && moveCount < moveCountLimit) {
             ext = isTtMove ? 1 : 0;
-        } else if (!rootNode && isTtMove && singularNode && (tte->bound & BOUND_LOWER) && tte->depth >= depth - 3) {
+        } else if (!rootNode && isTtMove && singularNode && lowerBoundDeepEnough(tte->load(), depth)) {
             // Singular: every other move falls short of the table value.
             ss->excludedMove = m;
             const int32_t v = searchNonPV(pos, ss, rBeta - 1, rBeta, depth / 2, cutNode, true);

@@ -28,7 +28,7 @@ bool boundCuts(uint8_t bound, int32_t ttValue, int32_t beta) {
 // What a probe found, read once: the entry may be overwritten by the node's
 // children before the node looks at it again.
 struct TableHit {
-    TTEntry* entry;
+    TTSlot* slot;
     bool found;
     int32_t value;  // from table form; SCORE_NONE when not found or none stored
     int32_t depth;
@@ -39,13 +39,13 @@ struct TableHit {
 
 TableHit probeTable(uint64_t key, int32_t ply) {
     const ProbeResult probed = probe(TT, key);
-    TableHit hit{probed.entry, probed.found, SCORE_NONE, 0, BOUND_NONE, SCORE_NONE, MOVE_NONE};
+    TableHit hit{probed.slot, probed.found, SCORE_NONE, 0, BOUND_NONE, SCORE_NONE, MOVE_NONE};
     if (probed.found) {
-        hit.value = valueFromTable(probed.entry->value, ply);
-        hit.depth = probed.entry->depth;
-        hit.bound = probed.entry->bound;
-        hit.staticEval = probed.entry->staticEval;
-        hit.move = probed.entry->move;
+        hit.value = valueFromTable(probed.entry.value, ply);
+        hit.depth = probed.entry.depth;
+        hit.bound = probed.entry.bound;
+        hit.staticEval = probed.entry.staticEval;
+        hit.move = probed.entry.move;
     }
     return hit;
 }
@@ -64,7 +64,7 @@ int32_t quickWin(Position& pos, const TableHit& hit, uint64_t key, int32_t ply, 
     const int32_t r = threatSearch(pos);
     if (r == 0) return SCORE_NONE;
     const int32_t value = quickWinValue(r, ply);
-    store(TT, hit.entry, key, valueToTable(value, ply), BOUND_EXACT, quickWinDepth(depth), MOVE_NONE, SCORE_NONE);
+    store(TT, hit.slot, key, valueToTable(value, ply), BOUND_EXACT, quickWinDepth(depth), MOVE_NONE, SCORE_NONE);
     return value;
 }
 
@@ -123,11 +123,11 @@ int32_t leafSearch(Position& pos, StackEntry* ss, int32_t beta, int32_t depth) {
     ss->staticEval = staticEval;
 
     if (eval < beta) {
-        store(TT, hit.entry, key, valueToTable(eval, ply), BOUND_UPPER, depth, MOVE_NONE, staticEval);
+        store(TT, hit.slot, key, valueToTable(eval, ply), BOUND_UPPER, depth, MOVE_NONE, staticEval);
         return eval;
     }
     if (!hit.found)
-        store(TT, hit.entry, key, valueToTable(eval, ply), BOUND_LOWER, DEPTH_NONE, MOVE_NONE, staticEval);
+        store(TT, hit.slot, key, valueToTable(eval, ply), BOUND_LOWER, DEPTH_NONE, MOVE_NONE, staticEval);
     return eval;
 }
 
@@ -183,7 +183,7 @@ int32_t answerSearch(Position& pos, StackEntry* ss, int32_t alpha, int32_t beta,
         if constexpr (!PvNode) {
             if (value > alpha) {
                 if (ss->statScore < 0) ss->statScore = 0;
-                store(TT, hit.entry, key, valueToTable(value, ply), BOUND_LOWER, depth, m, SCORE_NONE);
+                store(TT, hit.slot, key, valueToTable(value, ply), BOUND_LOWER, depth, m, SCORE_NONE);
                 return value;
             }
             bestValue = value;
@@ -195,7 +195,7 @@ int32_t answerSearch(Position& pos, StackEntry* ss, int32_t alpha, int32_t beta,
             updatePv(ss->pv, m, childPv);
             if (value >= beta) {
                 if (ss->statScore < 0) ss->statScore = 0;
-                store(TT, hit.entry, key, valueToTable(value, ply), BOUND_LOWER, depth, m, SCORE_NONE);
+                store(TT, hit.slot, key, valueToTable(value, ply), BOUND_LOWER, depth, m, SCORE_NONE);
                 return value;
             }
             bestMove = m;
@@ -208,7 +208,7 @@ int32_t answerSearch(Position& pos, StackEntry* ss, int32_t alpha, int32_t beta,
     if (bestValue == -SCORE_INFINITE) return ply - SCORE_MATE;
 
     const bool exact = PvNode && bestMove != MOVE_NONE;
-    store(TT, hit.entry, key, valueToTable(bestValue, ply), exact ? BOUND_EXACT : BOUND_UPPER, depth,
+    store(TT, hit.slot, key, valueToTable(bestValue, ply), exact ? BOUND_EXACT : BOUND_UPPER, depth,
           exact ? bestMove : MOVE_NONE, SCORE_NONE);
     return bestValue;
 }

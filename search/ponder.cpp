@@ -8,7 +8,7 @@ bool extractPonderMove(RootMove& rootMove, Position& pos) {
     makeMove(pos, rootMoveWord);
     const ProbeResult tte = probe(TT, pos.current->key);
     if (tte.found) {
-        const MoveWord stored = tte.entry->move;
+        const MoveWord stored = tte.entry.move;
         MoveList list;
         generateMoveList(pos, list);
         for (uint32_t i = 0; i < list.size; ++i)

@@ -59,13 +59,14 @@ uint64_t clusterCountFor(uint64_t bytes) {
 
 ProbeResult probe(TranspositionTable& tt, uint64_t key) {
     const uint32_t k = static_cast<uint32_t>(key >> 32);
-    TTEntry* e = clusterOf(tt, key)->entries;
+    TTSlot* slots = clusterOf(tt, key)->entries;
+    const TTEntry e[2] = {slots[0].load(), slots[1].load()};
     for (int i = 0; i < 2; ++i) {
-        if (e[i].key32 == k || e[i].key32 == 0) return {&e[i], e[i].key32 != 0};
+        if (e[i].key32 == k || e[i].key32 == 0) return {&slots[i], e[i], e[i].key32 != 0};
     }
     // Replace the entry with less generation + depth; a tie replaces the first.
     int first = int(e[0].gen) + e[0].depth, second = int(e[1].gen) + e[1].depth;
-    return {first > second ? &e[1] : &e[0], false};
+    return first > second ? ProbeResult{&slots[1], e[1], false} : ProbeResult{&slots[0], e[0], false};
 }
 
 void resize(TranspositionTable& tt, uint64_t bytes) {

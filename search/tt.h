@@ -5,6 +5,7 @@
 // hint to validate. Resizing and clearing happen only while no search runs.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -25,6 +26,7 @@ enum Bound : uint8_t {
 
 constexpr int8_t DEPTH_NONE = -6;
 
+// What one entry holds, as read from the table or about to be written.
 struct TTEntry {
     MoveWord move;     // best or refuting move, 0 for none
     uint32_t key32;    // high half of the key; 0 marks an empty entry
@@ -34,10 +36,35 @@ struct TTEntry {
     uint8_t bound;
     int8_t depth;
 };
-static_assert(sizeof(TTEntry) == 16);
+
+// An entry in the table: two words, each stored and loaded whole (relaxed
+// atomics, so threads may probe and store at once without locks). The first
+// word keeps the key's high half XOR-ed with both halves of the second word:
+// when another thread's store lands between the two words of one entry, the
+// entry reads as another key and is never taken for a valid one.
+struct TTSlot {
+    std::atomic<uint64_t> keyWord;   // checked key | gen << 32 | bound << 48 | depth << 56
+    std::atomic<uint64_t> dataWord;  // move | value << 32 | staticEval << 48
+
+    TTEntry load() const {
+        const uint64_t k = keyWord.load(std::memory_order_relaxed);
+        const uint64_t d = dataWord.load(std::memory_order_relaxed);
+        return {uint32_t(d), uint32_t(k) ^ fold(d), int16_t(d >> 32), int16_t(d >> 48),
+                uint16_t(k >> 32), uint8_t(k >> 48), int8_t(k >> 56)};
+    }
+    void save(const TTEntry& e) {
+        const uint64_t d = uint64_t(e.move) | uint64_t(uint16_t(e.value)) << 32 | uint64_t(uint16_t(e.staticEval)) << 48;
+        const uint64_t k = uint64_t(e.key32 ^ fold(d)) | uint64_t(e.gen) << 32 | uint64_t(e.bound) << 48 |
+                           uint64_t(uint8_t(e.depth)) << 56;
+        dataWord.store(d, std::memory_order_relaxed);
+        keyWord.store(k, std::memory_order_relaxed);
+    }
+    static uint32_t fold(uint64_t word) { return uint32_t(word) ^ uint32_t(word >> 32); }
+};
+static_assert(sizeof(TTSlot) == 16);
 
 struct TTCluster {
-    TTEntry entries[2];
+    TTSlot entries[2];
 };
 static_assert(sizeof(TTCluster) == 32);
 
@@ -51,8 +78,10 @@ struct TranspositionTable {
 
 extern TranspositionTable TT;
 
+// The slot of the key and what it held when probed.
 struct ProbeResult {
-    TTEntry* entry;
+    TTSlot* slot;
+    TTEntry entry;
     bool found;
 };
 
@@ -61,20 +90,25 @@ struct ProbeResult {
 // first one on a tie). A key whose high half is 0 is never found.
 ProbeResult probe(TranspositionTable& tt, uint64_t key);
 
-// The store rule every search node uses on the entry its probe returned. A
+// The store rule every search node uses on the slot its probe returned. A
 // store of a shallower result for the same key is skipped unless it is exact.
-inline void store(TranspositionTable& tt, TTEntry* entry, uint64_t key, int32_t value, uint8_t bound,
+inline void store(TranspositionTable& tt, TTSlot* slot, uint64_t key, int32_t value, uint8_t bound,
                   int32_t depth, MoveWord move, int32_t staticEval) {
     const uint32_t k = static_cast<uint32_t>(key >> 32);
-    if (move != 0) entry->move = move;
-    else if (entry->key32 != k) entry->move = 0;
-    if (entry->key32 == k && bound != BOUND_EXACT && depth <= entry->depth - 4) return;
-    entry->key32 = k;
-    entry->value = static_cast<int16_t>(value);
-    entry->staticEval = static_cast<int16_t>(staticEval);
-    entry->bound = bound;
-    entry->depth = static_cast<int8_t>(depth);
-    entry->gen = tt.generation;
+    TTEntry e = slot->load();
+    if (move != 0) e.move = move;
+    else if (e.key32 != k) e.move = 0;
+    if (e.key32 == k && bound != BOUND_EXACT && depth <= e.depth - 4) {
+        slot->save(e);
+        return;
+    }
+    e.key32 = k;
+    e.value = static_cast<int16_t>(value);
+    e.staticEval = static_cast<int16_t>(staticEval);
+    e.bound = bound;
+    e.depth = static_cast<int8_t>(depth);
+    e.gen = tt.generation;
+    slot->save(e);
 }
 
 // Sizes the table to the largest power of two of bytes strictly below the

@@ -29,7 +29,7 @@ protected:
     }
     static void storeEntry(uint64_t key) {
         const ProbeResult slot = probe(TT, key);
-        store(TT, slot.entry, key, 100, BOUND_EXACT, 10, cellIndex(17, 17), 0);
+        store(TT, slot.slot, key, 100, BOUND_EXACT, 10, cellIndex(17, 17), 0);
     }
     std::unique_ptr<GameContext> context;
 };

@@ -309,13 +309,13 @@ TEST_F(AlphaBetaTest, MateScoresGoThroughTheTableRelativeToTheirNode) {
     const uint64_t childKey = keyAfter(pos(), r.pv[0]);
     const ProbeResult child = probe(TT, childKey);
     ASSERT_TRUE(child.found);
-    EXPECT_EQ(child.entry->value, -(SCORE_MATE - 4) - 2);
-    EXPECT_EQ(child.entry->bound, BOUND_EXACT);
-    EXPECT_EQ(child.entry->staticEval, SCORE_NONE);
+    EXPECT_EQ(child.entry.value, -(SCORE_MATE - 4) - 2);
+    EXPECT_EQ(child.entry.bound, BOUND_EXACT);
+    EXPECT_EQ(child.entry.staticEval, SCORE_NONE);
     const ProbeResult root = probe(TT, pos().current->key);
     ASSERT_TRUE(root.found);
-    EXPECT_EQ(root.entry->value, SCORE_MATE - 4 + 1);
-    EXPECT_TRUE(sameMove(root.entry->move, r.pv[0]));
+    EXPECT_EQ(root.entry.value, SCORE_MATE - 4 + 1);
+    EXPECT_TRUE(sameMove(root.entry.move, r.pv[0]));
 
     // A win stored in table form at one ply reads at another ply with the
     // distance from that node: stored as "win 10 plies from a node at ply 3"
@@ -323,7 +323,7 @@ TEST_F(AlphaBetaTest, MateScoresGoThroughTheTableRelativeToTheirNode) {
     setUp({"", "", "", "", "", "", "", ".......X", "........O"}, 15, COLOUR_O, 1);
     const uint64_t key = pos().current->key;
     const ProbeResult slot = probe(TT, key);
-    store(TT, slot.entry, key, valueToTable(SCORE_MATE - 3 - 10, 3), BOUND_EXACT, 20, 0, 0);
+    store(TT, slot.slot, key, valueToTable(SCORE_MATE - 3 - 10, 3), BOUND_EXACT, 20, 0, 0);
     StackEntry* ss = freshStack() + 6;
     ASSERT_EQ(ss->ply, 7);
     const uint64_t nodes = pos().nodes;
@@ -396,10 +396,10 @@ TEST_F(AlphaBetaTest, ANodeWithoutMovesIsADrawStoredAsTheBoundItIs) {
         EXPECT_EQ(searchNonPV(pos(), ss, c.alpha, c.beta, 3, false, true), 0);
         const ProbeResult p = probe(TT, key);
         ASSERT_TRUE(p.found);
-        EXPECT_EQ(p.entry->bound, c.bound) << c.beta;
-        EXPECT_EQ(p.entry->value, 0);
-        EXPECT_EQ(p.entry->depth, 3);
-        EXPECT_EQ(p.entry->move, 0u);
+        EXPECT_EQ(p.entry.bound, c.bound) << c.beta;
+        EXPECT_EQ(p.entry.value, 0);
+        EXPECT_EQ(p.entry.depth, 3);
+        EXPECT_EQ(p.entry.move, 0u);
     }
 }
 
@@ -408,16 +408,16 @@ TEST_F(AlphaBetaTest, AQuickWinIsStoredExactDeeperThanTheNodeOverAnyEntry) {
     const uint64_t key = pos().current->key;
     const ProbeResult slot = probe(TT, key);
     const MoveWord stored = xAt(1, 1);
-    store(TT, slot.entry, key, 55, BOUND_UPPER, 90, stored, 12);  // no cutoff: an upper bound above beta
+    store(TT, slot.slot, key, 55, BOUND_UPPER, 90, stored, 12);  // no cutoff: an upper bound above beta
     StackEntry* ss = freshStack() + 3;  // ply 4: a mate-distance window that still holds the win
     EXPECT_EQ(searchNonPV(pos(), ss, -30, -29, 2, false, false), SCORE_MATE - 4 - 1);
     const ProbeResult p = probe(TT, key);
     ASSERT_TRUE(p.found);
-    EXPECT_EQ(p.entry->bound, BOUND_EXACT);
-    EXPECT_EQ(p.entry->depth, 8);
-    EXPECT_EQ(p.entry->value, SCORE_MATE - 1);  // table form: plus the ply
-    EXPECT_EQ(p.entry->staticEval, SCORE_NONE);
-    EXPECT_EQ(p.entry->move, stored);  // the key matched: the move stays
+    EXPECT_EQ(p.entry.bound, BOUND_EXACT);
+    EXPECT_EQ(p.entry.depth, 8);
+    EXPECT_EQ(p.entry.value, SCORE_MATE - 1);  // table form: plus the ply
+    EXPECT_EQ(p.entry.staticEval, SCORE_NONE);
+    EXPECT_EQ(p.entry.move, stored);  // the key matched: the move stays
 }
 
 TEST_F(AlphaBetaTest, TableCutoffsReturnTheStoredValueAndTrainTheStatistics) {
@@ -438,7 +438,7 @@ TEST_F(AlphaBetaTest, TableCutoffsReturnTheStoredValueAndTrainTheStatistics) {
     // An upper bound below beta: the previous move is rewarded through the
     // rows one, two, four and six plies before it: -statBonus(depth + 1).
     ProbeResult slot = probe(TT, key);
-    store(TT, slot.entry, key, -40, BOUND_UPPER, 5, ttMove, 0);
+    store(TT, slot.slot, key, -40, BOUND_UPPER, 5, ttMove, 0);
     EXPECT_EQ(searchNonPV(pos(), ss, 0, 1, 3, false, false), -40);
     const int16_t penalty = int16_t(32 * -statBonus(4));
     for (int k : {2, 3, 5, 7}) EXPECT_EQ((ss - k)->contHistory[p], penalty) << k;
@@ -449,7 +449,7 @@ TEST_F(AlphaBetaTest, TableCutoffsReturnTheStoredValueAndTrainTheStatistics) {
     // move, loses statBonus(depth + 1) again.
     clearSearchStats(thread->stats);
     slot = probe(TT, key);
-    store(TT, slot.entry, key, 40, BOUND_LOWER, 5, ttMove, 0);
+    store(TT, slot.slot, key, 40, BOUND_LOWER, 5, ttMove, 0);
     EXPECT_EQ(searchNonPV(pos(), ss, 0, 1, 3, false, false), 40);
     EXPECT_EQ(ss->killers[0], ttMove);
     EXPECT_EQ(thread->stats.moveHistory[t], 32 * statBonus(3));
@@ -461,7 +461,7 @@ TEST_F(AlphaBetaTest, TableCutoffsReturnTheStoredValueAndTrainTheStatistics) {
     for (const auto& [value, bound, depth] : {std::tuple{40, BOUND_LOWER, 2}, std::tuple{-40, BOUND_LOWER, 5}}) {
         clear(TT);
         slot = probe(TT, key);
-        store(TT, slot.entry, key, value, bound, depth, 0, 0);
+        store(TT, slot.slot, key, value, bound, depth, 0, 0);
         const uint64_t nodes = pos().nodes;
         searchNonPV(pos(), ss, 0, 1, 3, false, false);
         EXPECT_GT(pos().nodes, nodes) << value << " " << depth;
@@ -477,7 +477,7 @@ TEST_F(AlphaBetaTest, NeverPlaysAForbiddenTableMoveForBlack) {
     ASSERT_EQ(pos().classes[cellOf(forbidden)].x, CLASS_FORBIDDEN);
     const uint64_t key = pos().current->key;
     const ProbeResult slot = probe(TT, key);
-    store(TT, slot.entry, key, 0, BOUND_LOWER, 1, forbidden, 0);
+    store(TT, slot.slot, key, 0, BOUND_LOWER, 1, forbidden, 0);
     StackEntry* ss = freshStack() + 2;
     MoveWord pv[PV_BUFFER_SIZE];
     ss->pv = pv;
@@ -492,7 +492,7 @@ TEST_F(AlphaBetaTest, NeverPlaysAForbiddenTableMoveForBlack) {
     EXPECT_GT(children, 0);
     const ProbeResult node = probe(TT, key);
     ASSERT_TRUE(node.found);
-    EXPECT_FALSE(sameMove(node.entry->move, forbidden));
+    EXPECT_FALSE(sameMove(node.entry.move, forbidden));
 }
 
 TEST_F(AlphaBetaTest, AWidenedRootListIsSearchedMoveByMoveInsteadOfThePickersMoves) {

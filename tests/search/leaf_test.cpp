@@ -87,7 +87,7 @@ protected:
     static TTEntry entryOf(uint64_t key) {
         const ProbeResult p = probe(TT, key);
         EXPECT_TRUE(p.found);
-        return *p.entry;
+        return p.entry;
     }
 
     static MainThread* thread;
@@ -156,12 +156,13 @@ TEST_F(LeafTest, TheLeafStoresItsValueAsTheBoundItIsUnlessAFoundEntryAlreadyHold
     // At beta with an entry found: nothing is stored.
     clear(TT);
     ProbeResult slot = probe(TT, key);
-    store(TT, slot.entry, key, SCORE_NONE, BOUND_NONE, DEPTH_NONE, xAt(1, 1), value - 7);
-    const TTEntry before = *slot.entry;
+    store(TT, slot.slot, key, SCORE_NONE, BOUND_NONE, DEPTH_NONE, xAt(1, 1), value - 7);
+    const TTEntry before = slot.slot->load();
     StackEntry* ss = entryAt(4);
     EXPECT_EQ(leafNonPV(pos(), ss, value - 100, 0), value - 7);  // the stored evaluation
     EXPECT_EQ(ss->staticEval, value - 7);
-    EXPECT_EQ(std::memcmp(slot.entry, &before, sizeof before), 0);
+    const TTEntry after = slot.slot->load();
+    EXPECT_EQ(std::memcmp(&after, &before, sizeof before), 0);
 }
 
 TEST_F(LeafTest, TheStoredValueReplacesTheEvaluationWhereItsBoundPointsAway) {
@@ -183,7 +184,7 @@ TEST_F(LeafTest, TheStoredValueReplacesTheEvaluationWhereItsBoundPointsAway) {
     for (const Case& c : cases) {
         clear(TT);
         ProbeResult slot = probe(TT, key);
-        store(TT, slot.entry, key, c.stored, c.bound, c.depth, 0, value);
+        store(TT, slot.slot, key, c.stored, c.bound, c.depth, 0, value);
         // The full-window leaf takes no cutoff but still reads the value.
         EXPECT_EQ(leafPV(pos(), entryAt(3), 30000, 0), c.expected) << c.stored - value << " " << int(c.bound);
     }
@@ -194,7 +195,7 @@ TEST_F(LeafTest, OnlyTheNullWindowNodesTakeATableCutoffBeforeTheQuickWin) {
     const uint64_t key = pos().current->key;
     const MoveWord stored = xAt(1, 1);
     const ProbeResult slot = probe(TT, key);
-    store(TT, slot.entry, key, 123, BOUND_UPPER, 100, stored, 0);
+    store(TT, slot.slot, key, 123, BOUND_UPPER, 100, stored, 0);
     EXPECT_EQ(leafNonPV(pos(), entryAt(5), 500, 0), 123);
     EXPECT_EQ(answerNonPV(pos(), entryAt(5), 499, 500, 0), 123);
 
@@ -213,7 +214,7 @@ TEST_F(LeafTest, OnlyTheNullWindowNodesTakeATableCutoffBeforeTheQuickWin) {
     clear(TT);
     for (int bit : {40, 41}) {
         const uint64_t other = key ^ (uint64_t(1) << bit);
-        store(TT, probe(TT, other).entry, other, 0, BOUND_LOWER, 100, stored, 0);
+        store(TT, probe(TT, other).slot, other, 0, BOUND_LOWER, 100, stored, 0);
     }
     EXPECT_EQ(answerPV(pos(), entryAt(3), -100, 100, -4), SCORE_MATE - 3 - 1);
     e = entryOf(key);

@@ -52,7 +52,7 @@ protected:
     static void storeMove(MoveWord rootMove, MoveWord move) {
         const uint64_t key = keyAfter(*pos, rootMove);
         const ProbeResult slot = probe(TT, key);
-        store(TT, slot.entry, key, 0, BOUND_EXACT, 4, move, 0);
+        store(TT, slot.slot, key, 0, BOUND_EXACT, 4, move, 0);
     }
 
     static Position* pos;
@@ -119,13 +119,14 @@ TEST_F(PonderTest, WithoutATableEntryOrRootMoveThePvStaysAsItIs) {
     // child's list holds: a miss all the same.
     const MoveWord listed = childList(ROOT_MOVE).front();
     const uint64_t childKey = keyAfter(*pos, ROOT_MOVE);
-    for (TTEntry& e : clusterOf(TT, childKey)->entries) {
-        e = TTEntry{};
+    for (TTSlot& slot : clusterOf(TT, childKey)->entries) {
+        TTEntry e{};
         e.move = listed;
         e.key32 = uint32_t(childKey >> 32) ^ 1;
         e.value = 0;
         e.bound = BOUND_EXACT;
         e.depth = 4;
+        slot.save(e);
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
