@@ -183,7 +183,7 @@ void initBoard(Position& pos) {
     const uint32_t n = pos.boardSize;
     pos.stoneCount = 0;
     pos.sideToMove = 1;
-    pos.nodes = 0;
+    pos.nodes.store(0, std::memory_order_relaxed);
     pos.owner = nullptr;
     pos.current = &pos.states[0];
     std::memset(static_cast<void*>(&pos.states[0]), 0, sizeof(StateRecord));
@@ -215,7 +215,7 @@ void initBoard(Position& pos) {
 }
 
 void makeMove(Position& pos, MoveWord m) {
-    ++pos.nodes;
+    pos.nodes.store(pos.nodes.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
     const uint64_t key = SIDE_KEY ^ ZobristKeys[m & ZOBRIST_INDEX_MASK] ^ pos.current->key;
     StateRecord& s = pushCopiedRecord(pos);
     pos.current = &s;
@@ -259,7 +259,7 @@ void unmakeNullMove(Position& pos) {
 }
 
 void makeVirtualMove(Position& pos, MoveWord m) {
-    ++pos.nodes;
+    pos.nodes.store(pos.nodes.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
     StateRecord& s = *(pos.current + 1);
     s.key = SIDE_KEY ^ ZobristKeys[m & ZOBRIST_INDEX_MASK] ^ pos.current->key;
     s.virtualMove = m;

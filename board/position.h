@@ -14,6 +14,7 @@
 // only empty on-board cells and take back only the last push.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -71,7 +72,9 @@ struct Position {
     StateRecord states[STATE_RECORD_COUNT];  // record 0: the set-up position
     uint32_t stoneCount;                     // stones on the board = length of history
     uint32_t boardSize;                      // N, 5 ... 20
-    uint64_t nodes;                          // makeMove and makeVirtualMove since initBoard
+    // makeMove and makeVirtualMove since initBoard. Only the owner thread
+    // writes it; other threads read it for the pool's node count.
+    std::atomic<uint64_t> nodes;
     SearchThread* owner;                     // the search thread of a copy, null for the game's
     StateRecord* current;
     uint8_t sideToMove;  // 1: X to move, 0: O to move

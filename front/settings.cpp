@@ -65,9 +65,10 @@ void handleInfo(GameContext& context, const char* argument) {
         resize(TT, bytes);
         reply(context, "MESSAGE INFO HASH_SIZE %llu", static_cast<unsigned long long>(bytes));
     } else if (key == "THREAD_NUM") {
-        // The engine searches on one thread whatever the value; the pool is
-        // rebuilt with its current MultiPV count.
-        rebuildPool();
+        // 0 or below means one thread, more than there may be the most.
+        int64_t count = 1;
+        parseSignedNumber(info.value, count);
+        setThreadCount(Threads, count);
     } else if (key == "CAUTION_FACTOR") {
         initReductions(std::min(v, MAX_CAUTION));
     } else if (key == "RULE") {

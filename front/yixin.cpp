@@ -107,7 +107,7 @@ void handleYxShowForbid(GameContext& context) {
 
 void handleYxShowInfo(GameContext& context) {
     enterYixinMode(context);
-    reply(context, "MESSAGE INFO MAX_THREAD_NUM %d", 1);
+    reply(context, "MESSAGE INFO MAX_THREAD_NUM %llu", static_cast<unsigned long long>(maxThreadCount()));
     reply(context, "MESSAGE INFO MAX_HASH_SIZE %d", 26);
 }
 

@@ -13,6 +13,7 @@
 #include "search/alphabeta.h"
 #include "search/clock.h"
 #include "search/info.h"
+#include "search/leaf.h"
 #include "search/ponder.h"
 #include "search/search_control.h"
 #include "search/threads.h"
@@ -47,6 +48,17 @@ __attribute__((format(printf, 2, 3))) void say(const SearchClient& client, const
     std::vsnprintf(line.data(), line.size() + 1, format, again);
     va_end(again);
     client.say(client.game, line.c_str());
+}
+
+// The depths a helper thread leaves out: helper i searches depths in runs
+// of SKIP_SIZE, on and off, shifted by SKIP_PHASE, the patterns repeating
+// every 20 helpers.
+constexpr int SKIP_SIZE[20] = {1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3, 4, 4, 4, 4, 4, 4, 4, 4};
+constexpr int SKIP_PHASE[20] = {0, 1, 0, 1, 2, 3, 0, 1, 2, 3, 4, 5, 0, 1, 2, 3, 4, 5, 6, 7};
+
+bool skipsDepth(uint64_t threadIndex, int32_t depth) {
+    const uint64_t i = (threadIndex - 1) % 20;
+    return ((depth + SKIP_PHASE[i]) / SKIP_SIZE[i]) % 2 != 0;
 }
 
 void sortByScore(std::vector<RootMove>& moves, size_t from, size_t to) {
@@ -166,6 +178,9 @@ void startThinking(ThreadPool& pool, Position& gamePos, const SearchLimits& limi
     std::vector<RootMove> rootMoves;
     const bool widened = collectRootMoves(gamePos, {limits.blockedCells, limits.searchMoves}, rootMoves);
     if (!rootMoves.empty()) filterRootMovesByThreats(gamePos, rootMoves);
+    // Aged before any thread starts, so that every store of this search
+    // carries its generation.
+    newSearch(TT);
 
     for (uint64_t t = 0; t < pool.count; ++t) {
         SearchThread& thread = *pool.threads[t];
@@ -176,6 +191,50 @@ void startThinking(ThreadPool& pool, Position& gamePos, const SearchLimits& limi
         copyFrom(thread.position, gamePos, &thread);
     }
     startSearching(main);
+}
+
+SearchThread& bestThread(ThreadPool& pool) {
+    SearchThread& main = *pool.threads[0];
+    // Several lines are the main thread's to report; one thread has no choice.
+    if (pool.count == 1 || pool.multiPV != 1) return main;
+    SearchThread* best = &main;
+    if (pool.threadChoice == THREAD_CHOICE_DEEPEST) {
+        for (uint64_t t = 1; t < pool.count; ++t) {
+            SearchThread& th = *pool.threads[t];
+            const bool deeper = th.completedDepth > best->completedDepth;
+            const bool asDeepAndBetter =
+                th.completedDepth == best->completedDepth && th.rootMoves[0].score > best->rootMoves[0].score;
+            if (deeper || asDeepAndBetter) best = &th;
+        }
+        return *best;
+    }
+    // A vote: each thread backs its move with its depth times how far its
+    // score lies above the worst thread's; a proven win is taken at once,
+    // the fastest one first.
+    int32_t minScore = SCORE_INFINITE;
+    for (uint64_t t = 0; t < pool.count; ++t) minScore = std::min(minScore, pool.threads[t]->rootMoves[0].score);
+    std::vector<std::pair<MoveWord, int64_t>> votes;
+    const auto votesFor = [&votes](MoveWord m) -> int64_t& {
+        for (auto& [move, count] : votes)
+            if (sameMove(move, m)) return count;
+        votes.emplace_back(m, 0);
+        return votes.back().second;
+    };
+    for (uint64_t t = 0; t < pool.count; ++t) {
+        const SearchThread& th = *pool.threads[t];
+        votesFor(th.rootMoves[0].pv[0]) += int64_t(th.rootMoves[0].score - minScore + 20) * th.completedDepth;
+    }
+    for (uint64_t t = 1; t < pool.count; ++t) {
+        SearchThread& th = *pool.threads[t];
+        const int32_t score = th.rootMoves[0].score, bestScore = best->rootMoves[0].score;
+        if (bestScore >= SCORE_MATE_IN_MAX_PLY) {
+            if (score > bestScore) best = &th;  // a faster win
+        } else if (score >= SCORE_MATE_IN_MAX_PLY ||
+                   votesFor(th.rootMoves[0].pv[0]) > votesFor(best->rootMoves[0].pv[0])) {
+            best = &th;
+        }
+    }
+    return *best;
 }
 
 void think(MainThread& main) {
@@ -196,7 +255,9 @@ void think(MainThread& main) {
     raiseStop();
     for (uint64_t t = 1; t < pool.count; ++t) waitForSearchFinished(*pool.threads[t]);
 
-    RootMove& best = main.rootMoves[0];
+    // The helpers have finished: their results can be read.
+    SearchThread& chosen = main.rootMoves[0].pv[0] == MOVE_NONE ? main : bestThread(pool);
+    RootMove& best = chosen.rootMoves[0];
     const MoveWord bestMove = best.pv[0];
     main.previousScore = best.score;
     const bool onBoard = bestMove != MOVE_NONE && xOf(bestMove) < pos.boardSize && yOf(bestMove) < pos.boardSize;
@@ -210,7 +271,8 @@ void think(MainThread& main) {
     // searched, and there is no line to show.
     if (bestMove != MOVE_NONE)
         say(client, "MESSAGE %s",
-            infoLines(pool, main, main.rootDepth, -SCORE_INFINITE, SCORE_INFINITE, nowMs() - Time.startTime).c_str());
+            infoLines(pool, chosen, chosen.rootDepth, -SCORE_INFINITE, SCORE_INFINITE, nowMs() - Time.startTime)
+                .c_str());
     if (Limits.swapQuery && main.previousScore < 0) {
         client.searchDone(client.game);
         say(client, "SWAP");
@@ -235,7 +297,6 @@ void iterate(SearchThread& thread) {
     StackEntry* root = initSearchStack(stack, *thread.batches);
     thread.completedDepth = 0;
     if (main) {
-        newSearch(TT);
         main->failedLow = false;
         main->bestMoveChanges = 0;
     }
@@ -252,7 +313,10 @@ void iterate(SearchThread& thread) {
     for (;;) {
         ++thread.rootDepth;
         if (thread.rootDepth > MAX_SEARCH_DEPTH || searchMustStop(thread) || thread.rootDepth > depthCap) break;
-        if (Limits.depth != 0 && Limits.depth < mainThread(pool).rootDepth) break;
+        if (Limits.depth != 0 && Limits.depth < thread.rootDepth) break;
+        // Helpers leave out some depths, each its own pattern, so that the
+        // threads do not all search the same tree at the same time.
+        if (!main && skipsDepth(thread.idx, thread.rootDepth)) continue;
 
         if (main) {
             main->failedLow = false;

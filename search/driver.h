@@ -35,6 +35,12 @@ void startThinking(ThreadPool& pool, Position& gamePos, const SearchLimits& limi
 void think(MainThread& main);
 void iterate(SearchThread& thread);
 
+// The thread whose move and line the reply takes, once every thread has
+// finished: the main thread when it searches alone or for several lines;
+// otherwise by the pool's choice (the deepest completed iteration, or a vote
+// of the threads weighted by depth and score, a proven win first).
+SearchThread& bestThread(ThreadPool& pool);
+
 // Clears every thread's move statistics before a search.
 void clearSearchTables(ThreadPool& pool);
 

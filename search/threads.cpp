@@ -2,7 +2,9 @@
 
 #include "search/driver.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <thread>
 
 ThreadPool Threads;
 
@@ -89,10 +91,36 @@ void waitForSearchFinished(SearchThread& thread) {
     thread.sleepCondition.wait(lock, [&thread] { return !thread.searchingFlag; });
 }
 
-void initPool(ThreadPool& pool, int64_t, int64_t multiPv) {
+uint64_t maxThreadCount() {
+    const uint64_t hardware = std::thread::hardware_concurrency();
+    return std::min<uint64_t>(std::max<uint64_t>(hardware, 64), POOL_CAPACITY);
+}
+
+uint64_t clampThreadCount(int64_t count) {
+    if (count < 1) return 1;
+    return std::min<uint64_t>(uint64_t(count), maxThreadCount());
+}
+
+void initPool(ThreadPool& pool, int64_t threadCount, int64_t multiPv) {
     pool.threads[0] = new MainThread(pool.count);
     pool.count = 1;
     pool.multiPV = static_cast<uint64_t>(multiPv);
+    setThreadCount(pool, threadCount);
+}
+
+void setThreadCount(ThreadPool& pool, int64_t threadCount) {
+    const uint64_t wanted = clampThreadCount(threadCount);
+    while (pool.count > wanted) {
+        SearchThread* last = pool.threads[pool.count - 1];
+        --pool.count;
+        endThread(*last);
+        delete last;
+        pool.threads[pool.count] = nullptr;
+    }
+    while (pool.count < wanted) {
+        pool.threads[pool.count] = new SearchThread(pool.count);
+        ++pool.count;
+    }
 }
 
 void initPool(int64_t threadCount, int64_t multiPv) { initPool(Threads, threadCount, multiPv); }
@@ -104,11 +132,6 @@ void destroyPool(ThreadPool& pool) {
         delete pool.threads[pool.count];
         pool.threads[pool.count] = nullptr;
     }
-}
-
-void rebuildPool(ThreadPool& pool) {
-    destroyPool(pool);
-    initPool(pool, 1, static_cast<int64_t>(pool.multiPV));
 }
 
 void resetScoreTrend(ThreadPool& pool) {

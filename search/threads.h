@@ -5,11 +5,13 @@
 // returns only once the new thread sleeps; ending one (endThread, or its
 // destruction) wakes it with the exit flag and joins it, without a search.
 //
-// The pool always holds exactly one thread, the main thread, whatever thread
-// count is asked for; the search code still loops over the pool as a list.
-// The pool and its threads are changed only while no search runs, on the
-// protocol thread. The pool is never torn down at process exit: end of input
-// may end the process while a search runs, and nothing must then wait for it.
+// The pool holds the main thread and as many helper threads as asked for,
+// up to maxThreadCount() in all. Every thread runs the same iterative
+// deepening on its own copy of the position; they share only the
+// transposition table. The pool and its threads are changed only while no
+// search runs, on the protocol thread. The pool is never torn down at process
+// exit: end of input may end the process while a search runs, and nothing
+// must then wait for it.
 #pragma once
 
 #include <pthread.h>
@@ -109,11 +111,26 @@ public:
     SearchClient client;
 };
 
-// Room for the pool's threads: it never holds more than the main thread.
-constexpr size_t POOL_CAPACITY = 1;
+// Room for the pool's threads; maxThreadCount() never exceeds it.
+constexpr size_t POOL_CAPACITY = 512;
+
+// The most threads a search may use: the machine's hardware threads, and at
+// least 64, so that a manager's thread count for a larger machine still runs.
+uint64_t maxThreadCount();
+
+// A thread count as the engine takes it: 0 or below means 1, above the most
+// there may be means that many.
+uint64_t clampThreadCount(int64_t count);
+
+// How the reply is chosen among the threads' results.
+enum ThreadChoice : uint8_t {
+    THREAD_CHOICE_VOTE = 0,     // a vote weighted by depth and score
+    THREAD_CHOICE_DEEPEST = 1,  // the deepest completed iteration
+};
 
 struct ThreadPool {
     uint64_t multiPV = 1;  // principal variations a search reports
+    ThreadChoice threadChoice = THREAD_CHOICE_VOTE;
     uint64_t count = 0;    // threads in the list; 0 before creation and while rebuilt
     SearchThread* threads[POOL_CAPACITY] = {};  // element 0 is the main thread
 };
@@ -121,9 +138,9 @@ struct ThreadPool {
 // The engine's pool.
 extern ThreadPool Threads;
 
-// Fills an empty pool with one new MainThread and stores the MultiPV count
-// (a negative count is kept as its unsigned 64-bit image). The thread count
-// is not used.
+// Fills an empty pool with a new MainThread and the helper threads of the
+// (clamped) thread count, and stores the MultiPV count (a negative count is
+// kept as its unsigned 64-bit image).
 void initPool(ThreadPool& pool, int64_t threadCount, int64_t multiPv);
 // The same for the engine's pool.
 void initPool(int64_t threadCount, int64_t multiPv);
@@ -133,9 +150,10 @@ void initPool(int64_t threadCount, int64_t multiPv);
 // Only while no search runs.
 void destroyPool(ThreadPool& pool);
 
-// What THREAD_NUM does, whatever its value: destroyPool, then initPool with
-// one thread and the pool's MultiPV count. Only while no search runs.
-void rebuildPool(ThreadPool& pool = Threads);
+// What THREAD_NUM does: the pool gets the (clamped) number of threads by
+// ending helpers from the last or adding new ones; the main thread, and what
+// it remembers between searches, stays. Only while no search runs.
+void setThreadCount(ThreadPool& pool, int64_t threadCount);
 
 // The stop flag as a thread's search obeys it: not before the thread has
 // completed its first iteration, so that every root move carries a searched
@@ -146,7 +164,7 @@ inline bool searchMustStop(const SearchThread& thread) { return stopRequested() 
 // The nodes of all threads' positions in this search.
 inline uint64_t totalNodes(const ThreadPool& pool) {
     uint64_t nodes = 0;
-    for (uint64_t t = 0; t < pool.count; ++t) nodes += pool.threads[t]->position.nodes;
+    for (uint64_t t = 0; t < pool.count; ++t) nodes += pool.threads[t]->position.nodes.load(std::memory_order_relaxed);
     return nodes;
 }
 

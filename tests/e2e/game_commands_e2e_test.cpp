@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "search/threads.h"
 #include "support/engine_process.h"
 
 namespace {
@@ -257,7 +258,8 @@ TEST_F(GameCommandsE2E, BlockListAndInfo) {
     sendLine(engine, "BEGIN");
     EXPECT_EQ(reply(), "7,7");
     EXPECT_EQ(exchange({"YXSHOWINFO"}, startsWith("MESSAGE INFO MAX_HASH_SIZE")),
-              (std::vector<std::string>{"MESSAGE INFO MAX_THREAD_NUM 1", "MESSAGE INFO MAX_HASH_SIZE 26"}));
+              (std::vector<std::string>{"MESSAGE INFO MAX_THREAD_NUM " + std::to_string(maxThreadCount()),
+                                      "MESSAGE INFO MAX_HASH_SIZE 26"}));
     EXPECT_EQ(silence({"YXSWAP2STEP2"}), std::vector<std::string>{});
 }
 

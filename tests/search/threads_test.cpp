@@ -182,23 +182,30 @@ protected:
     }
 };
 
-TEST_F(ThreadPoolTest, HoldsOneFreshMainThreadWhateverTheThreadCount) {
+TEST_F(ThreadPoolTest, HoldsAFreshMainThreadAndTheHelpersAskedFor) {
     struct Case {
         int64_t threadCount;
         int64_t multiPv;
+        uint64_t threads;  // what the pool holds
         uint64_t multiPV;
     };
+    const uint64_t most = maxThreadCount();
     const Case cases[] = {
-        {1, 1, 1},
-        {4, 3, 3},
-        {64, 1, 1},
-        {2, -1, UINT64_MAX},  // a negative count is passed on as it is
+        {1, 1, 1, 1},
+        {4, 3, 4, 3},
+        {0, 1, 1, 1},   // 0 or below: one thread
+        {-5, 1, 1, 1},
+        {int64_t(most) + 1, 1, most, 1},  // above the most there may be: that many
+        {2, -1, 2, UINT64_MAX},  // a negative MultiPV count is passed on as it is
     };
+    EXPECT_GE(most, 64u);
+    EXPECT_GE(most, uint64_t(std::thread::hardware_concurrency()));
+    EXPECT_LE(most, POOL_CAPACITY);
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "threads " << c.threadCount << ", multipv " << c.multiPv);
         ThreadPool pool;
         ASSERT_TRUE(create(pool, c.threadCount, c.multiPv));
-        ASSERT_EQ(pool.count, 1u);
+        ASSERT_EQ(pool.count, c.threads);
         EXPECT_EQ(pool.multiPV, c.multiPV);
         auto* main = dynamic_cast<MainThread*>(pool.threads[0]);
         ASSERT_NE(main, nullptr);
@@ -208,6 +215,10 @@ TEST_F(ThreadPoolTest, HoldsOneFreshMainThreadWhateverTheThreadCount) {
         EXPECT_EQ(main->peakScore, -32001);
         EXPECT_EQ(main->lastScore, -32001);
         EXPECT_EQ(main->client.say, nullptr);
+        for (uint64_t t = 1; t < pool.count; ++t) {
+            EXPECT_EQ(pool.threads[t]->idx, t);
+            EXPECT_EQ(dynamic_cast<MainThread*>(pool.threads[t]), nullptr) << "helper " << t;
+        }
         ASSERT_TRUE(destroy(pool));
         EXPECT_EQ(pool.count, 0u);
         EXPECT_EQ(pool.threads[0], nullptr);
@@ -215,19 +226,23 @@ TEST_F(ThreadPoolTest, HoldsOneFreshMainThreadWhateverTheThreadCount) {
     }
 }
 
-TEST_F(ThreadPoolTest, RebuildForThreadNumLeavesOneNewThreadAndKeepsMultiPv) {
+TEST_F(ThreadPoolTest, ANewThreadCountKeepsTheMainThreadAndWhatItRemembers) {
     ThreadPool pool;
     ASSERT_TRUE(create(pool, 1, 3));
-    mainThread(pool).chosenMove = 0x4e9;
-    mainThread(pool).winSeen = true;
-
-    ASSERT_TRUE(finishes([&pool] { rebuildPool(pool); }));
-
-    ASSERT_EQ(pool.count, 1u);
-    EXPECT_EQ(pool.multiPV, 3u);
-    // What the old main thread remembered went with it.
-    EXPECT_EQ(mainThread(pool).chosenMove, 0u);
-    EXPECT_FALSE(mainThread(pool).winSeen);
+    MainThread* main = &mainThread(pool);
+    main->chosenMove = 0x4e9;
+    main->winSeen = true;
+    for (int64_t count : {4, 2, 0, 3}) {
+        SCOPED_TRACE(count);
+        ASSERT_TRUE(finishes([&pool, count] { setThreadCount(pool, count); }));
+        ASSERT_EQ(pool.count, clampThreadCount(count));
+        EXPECT_EQ(&mainThread(pool), main);
+        EXPECT_EQ(main->chosenMove, 0x4e9u);
+        EXPECT_TRUE(main->winSeen);
+        EXPECT_EQ(pool.multiPV, 3u);
+        for (uint64_t t = 1; t < pool.count; ++t) EXPECT_EQ(pool.threads[t]->idx, t);
+        for (uint64_t t = pool.count; t < 8; ++t) EXPECT_EQ(pool.threads[t], nullptr);
+    }
     EXPECT_TRUE(destroy(pool));
 }
 
@@ -236,7 +251,7 @@ TEST_F(ThreadPoolTest, NewGameForgetsTheScoreTrendOnly) {
     // commands reach it.
     ASSERT_EQ(Threads.count, 0u);
     ASSERT_TRUE(finishes([] { initPool(4, 2); }));
-    ASSERT_EQ(Threads.count, 1u);
+    ASSERT_EQ(Threads.count, 4u);
     EXPECT_EQ(Threads.multiPV, 2u);
     MainThread& main = mainThread(Threads);
     main.winSeen = true;
