@@ -6,7 +6,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all build run test bench sanitize fuzz clean
+.PHONY: all build run test bench sanitize tsan fuzz clean
 
 all: build
 
@@ -31,6 +31,15 @@ bench: build
 sanitize:
 	$(MAKE) test BUILD_DIR=build-sanitize CMAKE_FLAGS=-DPEBBLON_SANITIZE=ON
 
+# The tests where several threads search, built with ThreadSanitizer in
+# build-tsan/. A data race ends the engine (exit status 66) or the test
+# program, which fails the test.
+TSAN_TESTS ?= ThreadPool*:SearchThread*:IterateTest*:ThreadedSearch*:ThreadsE2E*
+tsan:
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPEBBLON_TSAN=ON -DPEBBLON_BENCHMARKS=OFF
+	cmake --build build-tsan -j$(JOBS) --target pebblon_tests pbrain-pebblon
+	TSAN_OPTIONS="halt_on_error=1 exitcode=66" ./build-tsan/tests/pebblon_tests --gtest_filter='$(TSAN_TESTS)'
+
 # Each fuzz target in turn, one process, for FUZZ_SECONDS; a crash, a hang
 # (a run over 10 s) or a sanitizer report fails the target. New inputs are
 # kept in build-fuzz/corpus/<target>, findings in build-fuzz/artifacts/.
@@ -52,4 +61,4 @@ fuzz:
 	done
 
 clean:
-	rm -rf build build-sanitize build-fuzz
+	rm -rf build build-sanitize build-tsan build-fuzz

@@ -1,0 +1,172 @@
+// End-to-end checks of searches on several threads: the thread count from
+// the command line and from INFO THREAD_NUM (any value, the engine keeps
+// playing), YXSHOWINFO's most threads, YXSTOP (the move at once) and END
+// (the move, then the end) in the middle of a search on four threads, several best lines on several threads, forced
+// wins and blocks found whatever the thread count, and BENCH on two threads.
+// Built with ThreadSanitizer (make tsan), a data race ends the engine, which
+// fails these tests.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "search/threads.h"
+#include "support/engine_process.h"
+#include "support/protocol_script.h"
+
+namespace {
+
+// One stone in the middle of 15 x 15: far from any proven result.
+const std::vector<std::string> OPENING = {"7,7,2"};
+
+EngineProcess startedEngine(const std::vector<std::string>& words, const std::vector<std::string>& infos) {
+    EngineProcess engine = startEngine(words);
+    for (const std::string& line : infos) sendLine(engine, line);
+    sendLine(engine, "START 15");
+    EXPECT_EQ(readLine(engine), "OK");
+    return engine;
+}
+
+TEST(ThreadsE2E, AnyThreadCountKeepsTheEnginePlaying) {
+    struct Case {
+        std::vector<std::string> words;  // the command line
+        std::vector<std::string> infos;
+    };
+    const Case cases[] = {
+        {{"THREADS", "3"}, {}},
+        {{}, {"INFO THREAD_NUM 4"}},
+        {{}, {"INFO THREAD_NUM 0"}},
+        {{}, {"INFO THREAD_NUM -3"}},
+        {{}, {"INFO THREAD_NUM 100000"}},
+        {{"THREADS", "2"}, {"INFO THREAD_NUM 3", "INFO THREAD_NUM 1", "INFO THREAD_NUM 2"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.words.size() << " words, " << c.infos.size() << " INFO lines");
+        EngineProcess engine = startedEngine(c.words, c.infos);
+        sendLine(engine, "INFO TIMEOUT_TURN 200");
+        for (int move = 0; move < 2; ++move) {
+            sendBlock(engine, move == 0 ? "BOARD" : "YXBOARD", OPENING);
+            if (move == 1) sendBlock(engine, "BOARD", {});
+            const std::vector<std::string> lines = readUntilReply(engine, 5000);
+            ASSERT_FALSE(lines.empty());
+            EXPECT_TRUE(isMoveReply(lines.back())) << lines.back();
+            sendLine(engine, "START 15");
+            ASSERT_EQ(readLine(engine), "OK");
+        }
+        sendLine(engine, "YXSHOWINFO");
+        EXPECT_EQ(readLine(engine), "MESSAGE INFO MAX_THREAD_NUM " + std::to_string(maxThreadCount()));
+        EXPECT_EQ(readLine(engine), "MESSAGE INFO MAX_HASH_SIZE 26");
+        sendLine(engine, "END");
+        EXPECT_EQ(waitForExit(engine), 0);
+    }
+}
+
+TEST(ThreadsE2E, YxStopStopsEveryThreadAndEndWaitsForTheMove) {
+    {
+        SCOPED_TRACE("YXSTOP in a search of a minute");
+        EngineProcess engine = startedEngine({"THREADS", "4"}, {"INFO TIMEOUT_TURN 60000"});
+        const int64_t start = monotonicMs();
+        sendBlock(engine, "BOARD", OPENING);
+        sendLine(engine, "ABOUT");
+        EXPECT_EQ(readLine(engine), "MESSAGE : BAD COMMAND ABOUT IN SEARCH MODE");
+        sendLine(engine, "YXSTOP");
+        const std::vector<std::string> lines = readUntilReply(engine, 5000);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_TRUE(isMoveReply(lines.back())) << lines.back();
+        EXPECT_LT(monotonicMs() - start, 5000) << "the threads did not stop";
+        // The next search runs on all threads again.
+        sendLine(engine, "INFO TIMEOUT_TURN 200");
+        sendLine(engine, "TURN 9,9");
+        const std::vector<std::string> next = readUntilReply(engine, 5000);
+        ASSERT_FALSE(next.empty());
+        EXPECT_TRUE(isMoveReply(next.back())) << next.back();
+        sendLine(engine, "END");
+        EXPECT_EQ(waitForExit(engine), 0);
+    }
+    {
+        SCOPED_TRACE("END in a search");
+        EngineProcess engine = startedEngine({"THREADS", "4"}, {"INFO TIMEOUT_TURN 700"});
+        sendBlock(engine, "BOARD", OPENING);
+        sendLine(engine, "END");
+        const std::vector<std::string> lines = readUntilReply(engine, 5000);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_TRUE(isMoveReply(lines.back())) << lines.back();
+        EXPECT_EQ(waitForExit(engine), 0);
+    }
+}
+
+TEST(ThreadsE2E, SeveralBestLinesOnSeveralThreads) {
+    EngineProcess engine = startedEngine({"THREADS", "3"}, {"INFO TIMEOUT_TURN 400"});
+    sendBlock(engine, "YXBOARD", {"7,7,1", "8,8,2", "6,8,1", "8,6,2"});
+    sendLine(engine, "YXNBEST 3");
+    const std::vector<std::string> lines = readUntilReply(engine, 5000);
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_TRUE(isMoveReply(lines.back())) << lines.back();
+    for (int k = 1; k <= 3; ++k) {
+        const std::string& line = lines[lines.size() - 5 + k];
+        EXPECT_TRUE(std::regex_search(line, std::regex(" multipv " + std::to_string(k) + " "))) << line;
+    }
+    sendLine(engine, "END");
+    EXPECT_EQ(waitForExit(engine), 0);
+}
+
+TEST(ThreadsE2E, ForcedMovesAreFoundOnAnyThreadCount) {
+    for (const char* threads : {"1", "2", "4"}) {
+        SCOPED_TRACE(std::string("THREADS ") + threads);
+        EngineProcess engine = startedEngine({"THREADS", threads}, {"INFO TIMEOUT_TURN 300"});
+        // The engine's four on row 7 (blocked at 2,7) completes at 7,7.
+        sendBlock(engine, "BOARD",
+                  {"3,7,1", "3,10,2", "4,7,1", "4,10,2", "5,7,1", "5,10,2", "6,7,1", "6,10,2", "2,7,2", "12,12,1"});
+        std::vector<std::string> lines = readUntilReply(engine, 5000);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back(), "7,7");
+        // The opponent's four on column 5 (blocked at 5,3) must be stopped at 5,8.
+        sendLine(engine, "START 15");
+        ASSERT_EQ(readLine(engine), "OK");
+        sendBlock(engine, "BOARD", {"7,7,1", "5,4,2", "9,9,1", "5,5,2", "11,3,1", "5,6,2", "5,3,1", "5,7,2"});
+        lines = readUntilReply(engine, 5000);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back(), "5,8");
+        sendLine(engine, "END");
+        EXPECT_EQ(waitForExit(engine), 0);
+    }
+}
+
+TEST(ThreadsE2E, BenchmarkOnTwoThreadsCountsEveryThreadsNodes) {
+    int errPipe[2];
+    ASSERT_EQ(pipe(errPipe), 0);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        dup2(errPipe[1], 2);
+        int devNull = open("/dev/null", O_RDWR);
+        dup2(devNull, 0);
+        dup2(devNull, 1);
+        close(errPipe[0]);
+        execl(PEBBLON_ENGINE_PATH, PEBBLON_ENGINE_PATH, "BENCH", "THREADS", "2", nullptr);
+        _exit(127);
+    }
+    close(errPipe[1]);
+    std::string err;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(errPipe[0], buffer, sizeof buffer)) > 0) err.append(buffer, size_t(n));
+    close(errPipe[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    std::smatch nodes;
+    ASSERT_TRUE(std::regex_search(err, nodes, std::regex("Time \\(ms\\) [0-9]+ Nodes ([0-9]+) nps [0-9]+\n$")))
+        << err.substr(err.size() > 200 ? err.size() - 200 : 0);
+    EXPECT_NE(err.find("Position: 41/41\n"), std::string::npos);
+    // Two threads search more nodes between them than one thread alone.
+    EXPECT_GT(std::stoull(nodes[1]), 20000000ull);
+}
+
+}  // namespace
