@@ -13,6 +13,7 @@ import queue
 import random
 import re
 import shlex
+import shutil
 import subprocess
 import sys
 import threading
@@ -505,12 +506,15 @@ def run_match(args, out=sys.stdout):
     plan = schedule(openings, games, args.seed)
     names = engine_names(args)
     cwd = os.getcwd()
+    shown = os.path.relpath(args.openings)
+    if shown.startswith(".."):
+        shown = args.openings
 
     print("Match %s vs %s: %d games, rule %d (%s), board %d, TIMEOUT_TURN %d ms, "
           "TIMEOUT_MATCH %d ms, increment %d ms, tolerance %d ms, %d openings from %s, seed %d" % (
               names[0], names[1], games, args.rule, referee.RULE_NAMES[settings.rule], args.size,
               args.timeout_turn, args.timeout_match, args.increment, args.tolerance,
-              len(openings), args.openings, args.seed), file=out, flush=True)
+              len(openings), shown, args.seed), file=out, flush=True)
 
     tally = Tally(args)
     stop = threading.Event()
@@ -607,14 +611,18 @@ when it crashes, says anything but x,y, plays off the board or on a stone,
 replies later than TIMEOUT_TURN plus the tolerance, or takes more than its
 game clock (time measured from sending the request to reading the reply).
 
-Results. One line per game, then "Score of A vs B: W - L - D [score] N
-games", the Elo difference with its 95%% error bar (normal approximation of
+Results. One line per game (its number, the opening, who was black, the
+result from black's side, the number of stones at the end, the opening's
+included, and why the game ended), then "Score of A vs B: W - L - D [score] N
+games", the Elo difference with its 95% error bar (normal approximation of
 the mean score, logistic Elo), and the likelihood of superiority. --sprt runs
-a sequential probability ratio test on the normal approximation of the
-per-game scores (1, 1/2, 0) with logistic Elo: LLR = (s1 - s0)(2X - n(s0 +
-s1)) / (2v), X the total score, v the per-game variance, s0 and s1 the
-expected scores of elo0 and elo1; the match stops as soon as LLR leaves
-[log(beta/(1-alpha)), log((1-beta)/alpha)], games under way not counted.
+a generalized sequential probability ratio test on the trinomial model of
+wins, draws and losses with logistic Elo: LLR is the largest log-likelihood of
+the results over the win/draw/loss probabilities whose expected score is
+that of elo1, less the same for elo0 (the draw rate is fitted under each;
+without draws this is Wald's test on wins and losses). The match stops as
+soon as LLR leaves [log(beta/(1-alpha)), log((1-beta)/alpha)]; games under
+way are then not counted.
 
 Example:
   python3 tools/match/match.py --engine1 "build/pbrain-pebblon" \\
@@ -683,6 +691,15 @@ Example:
             parser.error("%s must not be negative" % name)
     if args.concurrency < 1:
         parser.error("--concurrency must be at least 1")
+    for command, name in ((args.engine1, "--engine1"), (args.engine2, "--engine2")):
+        try:
+            argv = shlex.split(command)
+        except ValueError as error:
+            parser.error("%s: %s" % (name, error))
+        if not argv:
+            parser.error("%s is empty" % name)
+        if shutil.which(argv[0]) is None:
+            parser.error("%s: no executable %s" % (name, argv[0]))
     for line in (args.init1 or []) + (args.init2 or []):
         if not line.upper().startswith("INFO "):
             parser.error("--init lines must be INFO lines: %r" % line)

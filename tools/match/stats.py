@@ -3,16 +3,20 @@
 Elo differences use the logistic model: a player who scores s on average is
 -400 * log10(1/s - 1) Elo above its opponent.
 
-The sequential test is the normal approximation of the per-game scores
-(1 for a win, 1/2 for a draw, 0 for a loss). With n games, their total score
-X and the variance v of one game's score (from the games played), the
-log-likelihood ratio of "the Elo difference is elo1" against "it is elo0" is
+The sequential test is a generalized SPRT on the trinomial model: each game
+is a win, a draw or a loss with probabilities (pw, pd, pl), whose expected
+score pw + pd/2 is s0 under H0 (the Elo difference is elo0) and s1 under H1
+(it is elo1), the draw rate being left free. The log-likelihood ratio is
 
-    LLR = (s1 - s0) * (2 X - n (s0 + s1)) / (2 v)
+    LLR = max L(p | score s1) - max L(p | score s0),
+    L(p) = W log pw + D log pd + L log pl,
 
-where s0 and s1 are the expected scores of elo0 and elo1. The test accepts
-H1 (elo1) once LLR >= log((1 - beta) / alpha) and H0 (elo0) once
-LLR <= log(beta / (1 - alpha)).
+each maximum taken over every (pw, pd, pl) with that expected score. With
+pd = t, pw = s - t/2 and pl = 1 - s - t/2 the maximum is over one variable
+t in [0, 2 min(s, 1 - s)], where L is concave: it is found by bisection on the
+derivative. Without draws this is Wald's test on wins and losses,
+W log(s1/s0) + L log((1 - s1)/(1 - s0)). The test accepts H1 once
+LLR >= log((1 - beta) / alpha) and H0 once LLR <= log(beta / (1 - alpha)).
 """
 
 import math
@@ -79,21 +83,65 @@ def sprt_bounds(alpha=0.05, beta=0.05):
     return math.log(beta / (1.0 - alpha)), math.log((1.0 - beta) / alpha)
 
 
-def sprt_llr(wins, losses, draws, elo0, elo1):
-    """Log-likelihood ratio of elo1 against elo0 (normal approximation).
+def _term(count, probability):
+    """count * log(probability), with 0 * log 0 = 0."""
+    if count == 0:
+        return 0.0
+    if probability <= 0.0:
+        return -math.inf
+    return count * math.log(probability)
 
-    Zero while there are no games or every game had the same score, since the
-    variance is then unknown."""
-    games = wins + losses + draws
-    if games == 0:
+
+def trinomial_log_likelihood(wins, losses, draws, expected):
+    """Largest log-likelihood of the results over the trinomial models whose
+    expected score is `expected` (0 < expected < 1), and its draw rate.
+
+    Returns (log-likelihood, draw probability)."""
+    if not 0.0 < expected < 1.0:
+        raise ValueError("the expected score must lie strictly between 0 and 1")
+    top = 2.0 * min(expected, 1.0 - expected)
+
+    def value(t):
+        return (_term(wins, expected - t / 2.0) + _term(draws, t)
+                + _term(losses, 1.0 - expected - t / 2.0))
+
+    def slope(t):
+        result = 0.0
+        if draws:
+            result += draws / t
+        if wins:
+            result -= wins / (2.0 * (expected - t / 2.0))
+        if losses:
+            result -= losses / (2.0 * (1.0 - expected - t / 2.0))
+        return result
+
+    if draws == 0:
+        best = 0.0                       # the likelihood only falls with t
+    else:
+        low, high = 0.0, top
+        # The slope is +inf at 0; if it is still positive next to the top
+        # the maximum is at the top, else it is where the slope is zero.
+        edge = top * (1.0 - 1e-12)
+        if slope(edge) >= 0.0:
+            best = top
+        else:
+            for _ in range(200):
+                middle = (low + high) / 2.0
+                if middle <= 0.0 or slope(middle) > 0.0:
+                    low = middle
+                else:
+                    high = middle
+            best = (low + high) / 2.0
+    return value(best), best
+
+
+def sprt_llr(wins, losses, draws, elo0, elo1):
+    """Log-likelihood ratio of elo1 against elo0 (trinomial model)."""
+    if wins + losses + draws == 0:
         return 0.0
-    variance = score_variance(wins, losses, draws)
-    if variance <= 0.0:
-        return 0.0
-    s0 = score_of_elo(elo0)
-    s1 = score_of_elo(elo1)
-    total = wins + 0.5 * draws
-    return (s1 - s0) * (2.0 * total - games * (s0 + s1)) / (2.0 * variance)
+    high, _ = trinomial_log_likelihood(wins, losses, draws, score_of_elo(elo1))
+    low, _ = trinomial_log_likelihood(wins, losses, draws, score_of_elo(elo0))
+    return high - low
 
 
 def sprt_verdict(llr, bounds):

@@ -238,21 +238,23 @@ class MatchTest(unittest.TestCase):
                                "--max-moves", "9")
         self.assertNotIn("forbidden", out)
 
-    def test_sprt_without_variance_does_not_decide(self):
-        # One wins every game: the per-game variance stays zero, the ratio is
-        # not defined, and every game is played.
-        tally, out = self.play("row:7", "row:9", "14,14", "--games", "6", "--rule", "0",
+    def test_sprt_accepts_h1_on_straight_wins(self):
+        # Two never answers with a move: each game is one more win for one,
+        # log(s1/s0) = log(0.9091/0.5) = 0.598 nearer the bound 2.944: five.
+        tally, out = self.play("row:7", "say:nonsense", "14,14", "--games", "40",
                                "--sprt", "0", "400")
-        self.assertEqual(tally.games(), 6)
-        self.assertIn("no verdict yet", out)
+        self.assertEqual(tally.verdict, "H1")
+        self.assertEqual(tally.games(), 5)
+        self.assertIn("H1 accepted (elo >= 400)", out)
 
     def test_sprt_stops_when_decided(self):
         # From this opening black wins on the row it plays: the engines win
-        # one game each, an even score that rejects +400 Elo after a few.
+        # one game each, an even score that rejects +400 Elo after six:
+        # 3 log(0.9091/0.5) + 3 log(0.0909/0.5) = -3.32.
         tally, out = self.play("row:7", "row:9", "0,7 14,14 1,7 14,13", "--games", "40",
                                "--rule", "0", "--sprt", "0", "400")
         self.assertEqual(tally.verdict, "H0")
-        self.assertLess(tally.games(), 40)
+        self.assertEqual(tally.games(), 6)
         self.assertIn("H0 accepted (elo <= 0)", out)
         self.assertEqual(out.count("Game "), tally.games())
 

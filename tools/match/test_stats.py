@@ -77,33 +77,61 @@ class SprtTest(unittest.TestCase):
         with self.assertRaises(ValueError):
             stats.sprt_bounds(0.0, 0.05)
 
-    def test_llr_of_a_known_result(self):
-        # +10 -5 =5, elo0 0, elo1 10: s0 = 0.5, s1 = 1 / (1 + 10^-0.025)
-        # = 0.5143871841, total score 12.5, variance 0.171875:
-        # (s1 - s0) * (25 - 20 (s0 + s1)) / 0.34375 = 0.197225.
-        self.assertAlmostEqual(stats.score_of_elo(10.0), 0.5143871841, places=9)
-        self.assertAlmostEqual(stats.sprt_llr(10, 5, 5, 0.0, 10.0), 0.197225, places=5)
+    def test_without_draws_it_is_walds_test(self):
+        s0, s1 = 0.5, stats.score_of_elo(10.0)
+        self.assertAlmostEqual(s1, 0.5143871841, places=9)
+        expected = 12 * math.log(s1 / s0) + 7 * math.log((1 - s1) / (1 - s0))
+        self.assertAlmostEqual(stats.sprt_llr(12, 7, 0, 0.0, 10.0), expected, places=12)
+        # Only wins: each adds log(s1/s0); +100 Elo expects 0.640065.
+        self.assertAlmostEqual(stats.sprt_llr(25, 0, 0, 0.0, 100.0),
+                               25 * math.log(0.6400649998 / 0.5), places=8)
+
+    def test_only_draws(self):
+        # With no wins or losses the best draw rate is as high as the score
+        # allows: 2 min(s, 1 - s); at s0 = 1/2 every game is a draw.
+        s1 = stats.score_of_elo(100.0)
+        self.assertAlmostEqual(stats.sprt_llr(0, 0, 6, 0.0, 100.0), 6 * math.log(2 * (1 - s1)))
+
+    def test_most_likely_model_of_a_known_result(self):
+        # +10 -5 =5 at an expected score of 1/2: the slope
+        # 5/t - 15/(1 - t) vanishes at t = 1/4, so pw = pl = 3/8, pd = 1/4,
+        # and the log-likelihood is 15 log(3/8) + 5 log(1/4) = -21.643911.
+        value, draw = stats.trinomial_log_likelihood(10, 5, 5, 0.5)
+        self.assertAlmostEqual(draw, 0.25, places=9)
+        self.assertAlmostEqual(value, -21.643911, places=6)
+
+    def test_llr_matches_a_search_over_draw_rates(self):
+        def best(w, l, d, s):
+            top = 2 * min(s, 1 - s)
+            values = []
+            for i in range(1, 200000):
+                t = top * i / 200000.0
+                values.append(w * math.log(s - t / 2) + d * math.log(t) + l * math.log(1 - s - t / 2))
+            return max(values)
+        for w, l, d, elo0, elo1 in ((10, 5, 5, 0.0, 10.0), (3, 9, 20, -5.0, 5.0), (40, 35, 2, 0.0, 20.0)):
+            expected = best(w, l, d, stats.score_of_elo(elo1)) - best(w, l, d, stats.score_of_elo(elo0))
+            self.assertAlmostEqual(stats.sprt_llr(w, l, d, elo0, elo1), expected, places=5)
 
     def test_llr_is_zero_halfway_between_the_hypotheses(self):
         # -20 and +20 Elo expect scores summing to 1: a score of one half
         # lies exactly between them.
         self.assertAlmostEqual(stats.sprt_llr(5, 5, 0, -20.0, 20.0), 0.0)
+        self.assertAlmostEqual(stats.sprt_llr(5, 5, 7, -20.0, 20.0), 0.0)
 
     def test_llr_sign_follows_the_results(self):
         self.assertGreater(stats.sprt_llr(30, 10, 10, 0.0, 20.0), 0.0)
         self.assertLess(stats.sprt_llr(10, 30, 10, 0.0, 20.0), 0.0)
         self.assertEqual(stats.sprt_llr(0, 0, 0, 0.0, 20.0), 0.0)
-        self.assertEqual(stats.sprt_llr(0, 0, 6, 0.0, 20.0), 0.0)
 
     def test_verdicts(self):
         bounds = stats.sprt_bounds(0.05, 0.05)
         self.assertEqual(stats.sprt_verdict(3.0, bounds), "H1")
         self.assertEqual(stats.sprt_verdict(-3.0, bounds), "H0")
         self.assertIsNone(stats.sprt_verdict(0.2, bounds))
-        # A clear result decides: +60 -20 =20 against elo0 0, elo1 20.
-        llr = stats.sprt_llr(60, 20, 20, 0.0, 20.0)
+        # A clear result decides: +90 -30 =20 against elo0 0, elo1 20.
+        llr = stats.sprt_llr(90, 30, 20, 0.0, 20.0)
         self.assertEqual(stats.sprt_verdict(llr, bounds), "H1")
-        llr = stats.sprt_llr(20, 60, 20, 0.0, 20.0)
+        llr = stats.sprt_llr(30, 90, 20, 0.0, 20.0)
         self.assertEqual(stats.sprt_verdict(llr, bounds), "H0")
 
 
