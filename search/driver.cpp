@@ -159,10 +159,11 @@ void checkTime() {
 }
 
 void clearSearchTables(ThreadPool& pool) {
-    for (uint64_t t = 0; t < pool.count; ++t) {
-        clearSearchStats(pool.threads[t]->stats);
-        pool.threads[t]->resetCalls = true;
-    }
+    // The helpers keep what they learnt from one search to the next (they
+    // were cleared when created): clearing megabytes per thread before every
+    // search would hold the reply up when many threads share few cores.
+    clearSearchStats(pool.threads[0]->stats);
+    for (uint64_t t = 0; t < pool.count; ++t) pool.threads[t]->resetCalls = true;
     MainThread& main = mainThread(pool);
     main.previousScore = SCORE_INFINITE;
     main.previousTimeReduction = 1.0;
@@ -198,9 +199,12 @@ SearchThread& bestThread(ThreadPool& pool) {
     // Several lines are the main thread's to report; one thread has no choice.
     if (pool.count == 1 || pool.multiPV != 1) return main;
     SearchThread* best = &main;
+    // A helper stopped before its first iteration ended has no result.
+    const auto hasResult = [](const SearchThread& th) { return th.completedDepth > 0; };
     if (pool.threadChoice == THREAD_CHOICE_DEEPEST) {
         for (uint64_t t = 1; t < pool.count; ++t) {
             SearchThread& th = *pool.threads[t];
+            if (!hasResult(th)) continue;
             const bool deeper = th.completedDepth > best->completedDepth;
             const bool asDeepAndBetter =
                 th.completedDepth == best->completedDepth && th.rootMoves[0].score > best->rootMoves[0].score;
@@ -212,7 +216,8 @@ SearchThread& bestThread(ThreadPool& pool) {
     // score lies above the worst thread's; a proven win is taken at once,
     // the fastest one first.
     int32_t minScore = SCORE_INFINITE;
-    for (uint64_t t = 0; t < pool.count; ++t) minScore = std::min(minScore, pool.threads[t]->rootMoves[0].score);
+    for (uint64_t t = 0; t < pool.count; ++t)
+        if (hasResult(*pool.threads[t])) minScore = std::min(minScore, pool.threads[t]->rootMoves[0].score);
     std::vector<std::pair<MoveWord, int64_t>> votes;
     const auto votesFor = [&votes](MoveWord m) -> int64_t& {
         for (auto& [move, count] : votes)
@@ -226,6 +231,7 @@ SearchThread& bestThread(ThreadPool& pool) {
     }
     for (uint64_t t = 1; t < pool.count; ++t) {
         SearchThread& th = *pool.threads[t];
+        if (!hasResult(th)) continue;
         const int32_t score = th.rootMoves[0].score, bestScore = best->rootMoves[0].score;
         if (bestScore >= SCORE_MATE_IN_MAX_PLY) {
             if (score > bestScore) best = &th;  // a faster win

@@ -41,7 +41,9 @@ void iterate(SearchThread& thread);
 // of the threads weighted by depth and score, a proven win first).
 SearchThread& bestThread(ThreadPool& pool);
 
-// Clears every thread's move statistics before a search.
+// Readies the threads for a search: the main thread's move statistics are
+// cleared (the helpers keep theirs from search to search) and every
+// thread's countdown to the time check restarts.
 void clearSearchTables(ThreadPool& pool);
 
 // True when the search runs on a clock: a per-move or a match time was

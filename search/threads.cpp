@@ -30,13 +30,15 @@ void startNativeThread(SearchThread& thread) {
 
 }  // namespace
 
-// The position and the statistics (25 MiB together) are not zeroed here:
-// reset sets up every part of the position a search reads, every search
-// copies the game position over it first, and clearSearchTables clears the
-// statistics before every search. Zeroing them would only make start-up
-// touch every page.
+// The position (16.5 MiB) is not zeroed: reset sets up every part of it a
+// search reads, and every search copies the game position over it first.
+// The main thread's statistics are cleared before every search, so only a
+// helper's are cleared here. Zeroing more would only make start-up touch
+// every page.
 SearchThread::SearchThread(uint64_t index) : idx(index) {
     reset(position, SEARCH_THREAD_BOARD_SIZE);
+    // A helper's statistics carry over between searches: they start clear.
+    if (index != 0) clearSearchStats(stats);
     // The new thread clears searchingFlag once it sleeps; until then the
     // thread is not ready to be started.
     std::unique_lock<std::mutex> lock(mutex);

@@ -82,7 +82,8 @@ public:
     int32_t evalOffset = 0;       // taken off the static evaluation; follows the root score
     std::atomic<bool> resetCalls{false};  // set by any thread: restart the countdown to the time check
     // moveHistory, counterMoves and contHistory, which the move picker reads;
-    // cleared before every search (and not before: see the constructor).
+    // the main thread's are cleared before every search, a helper's when it
+    // is created.
     SearchStats stats;
     // The move picker's batch store, one slice per ply; left uninitialised
     // so that only the pages a search writes are ever touched.
@@ -155,11 +156,15 @@ void destroyPool(ThreadPool& pool);
 // it remembers between searches, stays. Only while no search runs.
 void setThreadCount(ThreadPool& pool, int64_t threadCount);
 
-// The stop flag as a thread's search obeys it: not before the thread has
-// completed its first iteration, so that every root move carries a searched
-// score and the reply is never an unsearched guess. The first iteration is
-// one ply deep and takes a few milliseconds at most.
-inline bool searchMustStop(const SearchThread& thread) { return stopRequested() && thread.completedDepth > 0; }
+// The stop flag as a thread's search obeys it: the main thread not before it
+// has completed its first iteration, so that the reply is never an
+// unsearched guess (the first iteration is one ply deep and takes a few
+// milliseconds at most); a helper at once, so that many helpers on few cores
+// never hold the reply back (one that completed no iteration has no say in
+// it).
+inline bool searchMustStop(const SearchThread& thread) {
+    return stopRequested() && (thread.completedDepth > 0 || thread.idx != 0);
+}
 
 // The nodes of all threads' positions in this search.
 inline uint64_t totalNodes(const ThreadPool& pool) {

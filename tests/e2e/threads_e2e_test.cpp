@@ -24,11 +24,15 @@ namespace {
 // One stone in the middle of 15 x 15: far from any proven result.
 const std::vector<std::string> OPENING = {"7,7,2"};
 
+// Creating many threads takes long under ThreadSanitizer (each clears its
+// statistics through the sanitizer's shadow memory): the waits are generous.
+constexpr int SLOW_WAIT_MS = 60000;
+
 EngineProcess startedEngine(const std::vector<std::string>& words, const std::vector<std::string>& infos) {
     EngineProcess engine = startEngine(words);
     for (const std::string& line : infos) sendLine(engine, line);
     sendLine(engine, "START 15");
-    EXPECT_EQ(readLine(engine), "OK");
+    EXPECT_EQ(readLine(engine, SLOW_WAIT_MS), "OK");
     return engine;
 }
 
@@ -46,13 +50,16 @@ TEST(ThreadsE2E, AnyThreadCountKeepsTheEnginePlaying) {
         {{"THREADS", "2"}, {"INFO THREAD_NUM 3", "INFO THREAD_NUM 1", "INFO THREAD_NUM 2"}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.words.size() << " words, " << c.infos.size() << " INFO lines");
+        std::string trace;
+        for (const std::string& w : c.words) trace += w + " ";
+        for (const std::string& line : c.infos) trace += "/ " + line + " ";
+        SCOPED_TRACE(trace);
         EngineProcess engine = startedEngine(c.words, c.infos);
         sendLine(engine, "INFO TIMEOUT_TURN 200");
         for (int move = 0; move < 2; ++move) {
             sendBlock(engine, move == 0 ? "BOARD" : "YXBOARD", OPENING);
             if (move == 1) sendBlock(engine, "BOARD", {});
-            const std::vector<std::string> lines = readUntilReply(engine, 5000);
+            const std::vector<std::string> lines = readUntilReply(engine, SLOW_WAIT_MS);
             ASSERT_FALSE(lines.empty());
             EXPECT_TRUE(isMoveReply(lines.back())) << lines.back();
             sendLine(engine, "START 15");
