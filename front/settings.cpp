@@ -28,6 +28,14 @@ constexpr uint32_t MAX_CAUTION = 4;
 
 }  // namespace
 
+void fitTableToMemoryLimit(const EngineSettings& settings) {
+    if (settings.memoryLimit == 0) return;
+    const uint64_t helpers = Threads.count > 1 ? Threads.count - 1 : 0;
+    const uint64_t rest = ENGINE_BASE_MEMORY_BYTES + helpers * HELPER_THREAD_MEMORY_BYTES;
+    // Nothing left for a table: the smallest one there is.
+    resize(TT, settings.memoryLimit > rest ? settings.memoryLimit - rest : 1);
+}
+
 InfoArgument splitInfoArgument(const std::string& argument) {
     for (const char* key : INFO_KEYS) {
         const std::string k(key);
@@ -54,21 +62,26 @@ void handleInfo(GameContext& context, const char* argument) {
     else if (key == "TIME_INC") s.timeInc = v;
     else if (key == "GAME_TYPE") s.gameType = v;
     else if (key == "MAX_MEMORY") {
+        // 0: no limit, the table's default size.
         s.maxMemory = v;
-        resize(TT, v);
+        s.memoryLimit = v;
+        if (v == 0) resize(TT, 0);
+        fitTableToMemoryLimit(s);
     } else if (key == "MATCH_MODE") s.matchMode = v;
     else if (key == "MAX_DEPTH") s.maxDepth = v;
     else if (key == "MAX_NODE") s.maxNode = v;
     else if (key == "SHOW_DETAIL") context.showDetail = v != 0;
     else if (key == "HASH_SIZE") {
         const uint64_t bytes = uint64_t(std::clamp(v, MIN_HASH_KB, MAX_HASH_KB)) * 1024;
-        resize(TT, bytes);
+        s.memoryLimit = bytes;
+        fitTableToMemoryLimit(s);
         reply(context, "MESSAGE INFO HASH_SIZE %llu", static_cast<unsigned long long>(bytes));
     } else if (key == "THREAD_NUM") {
         // 0 or below means one thread, more than there may be the most.
         int64_t count = 1;
         parseSignedNumber(info.value, count);
         setThreadCount(Threads, count);
+        fitTableToMemoryLimit(s);
     } else if (key == "CAUTION_FACTOR") {
         initReductions(std::min(v, MAX_CAUTION));
     } else if (key == "RULE") {

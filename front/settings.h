@@ -11,6 +11,15 @@ struct GameContext;
 
 constexpr uint32_t DEFAULT_HASH_BYTES = 5242880;
 
+// What the engine takes besides the transposition table, measured as the
+// peak resident memory of searches with a table of 256 KiB: about 30 MiB for
+// the process with its main search thread (the game position and the
+// thread's copy, their records, the move statistics, the pattern-table pages
+// a game reads) and 8 MiB more for each helper thread (its position copy and
+// statistics), with room for long searches that reach more records.
+constexpr uint64_t ENGINE_BASE_MEMORY_BYTES = 40ull << 20;
+constexpr uint64_t HELPER_THREAD_MEMORY_BYTES = 12ull << 20;
+
 struct EngineSettings {
     uint32_t timeoutTurn = 0;    // ms for one move, 0 = no per-move limit
     uint32_t timeoutMatch = 0;   // ms for the whole match
@@ -18,6 +27,9 @@ struct EngineSettings {
     bool timeLeftGiven = false;  // a TIME_LEFT came since START
     uint32_t timeInc = 0;        // ms added per move
     uint32_t maxMemory = DEFAULT_HASH_BYTES;
+    // The limit on the engine's whole memory (MAX_MEMORY in bytes, or
+    // HASH_SIZE in KiB); 0 when none was given: the table keeps its size.
+    uint64_t memoryLimit = 0;
     uint32_t maxDepth = 28;
     uint32_t maxNode = 0;
     uint32_t gameType = 0;
@@ -29,6 +41,11 @@ struct InfoArgument {
     std::string key;    // one of the known keys, or empty
     std::string value;  // the rest of the argument, trimmed
 };
+
+// Under a memory limit, sizes the table to what the limit leaves after the
+// rest of the engine and its helper threads (the smallest table when nothing
+// is left). Without a limit nothing changes.
+void fitTableToMemoryLimit(const EngineSettings& settings);
 
 // Splits "KEY value" (the value may follow the key without a space).
 InfoArgument splitInfoArgument(const std::string& argument);

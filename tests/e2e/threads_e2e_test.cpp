@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -174,6 +175,56 @@ TEST(ThreadsE2E, BenchmarkOnTwoThreadsCountsEveryThreadsNodes) {
     EXPECT_NE(err.find("Position: 41/41\n"), std::string::npos);
     // Two threads search more nodes between them than one thread alone.
     EXPECT_GT(std::stoull(nodes[1]), 20000000ull);
+}
+
+// Sanitizers multiply the engine's memory: the limit cannot hold there.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool MEMORY_IS_MEASURABLE = false;
+#else
+constexpr bool MEMORY_IS_MEASURABLE = true;
+#endif
+
+// Peak resident memory of a running process, from /proc (kB).
+uint64_t peakResidentKb(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::stoull(line.substr(6));
+    return 0;
+}
+
+TEST(MemoryE2E, ThePeakStaysWithinTheLimitWhateverTheThreads) {
+    if (!MEMORY_IS_MEASURABLE) GTEST_SKIP() << "a sanitizer build";
+    struct Case {
+        const char* threads;
+        std::string limitLine;
+        uint64_t limitBytes;
+    };
+    const Case cases[] = {
+        {"1", "INFO MAX_MEMORY 52428800", 52428800},
+        {"2", "INFO MAX_MEMORY 83886080", 83886080},
+        {"3", "INFO HASH_SIZE 102400", 102400ull * 1024},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("THREADS ") + c.threads + ", " + c.limitLine);
+        EngineProcess engine = startEngine({"THREADS", c.threads});
+        sendLine(engine, c.limitLine);
+        sendLine(engine, "INFO TIMEOUT_TURN 1500");
+        // An opening on 20 x 20 that keeps every thread busy for the turn.
+        sendLine(engine, "START 20");
+        const std::vector<std::string> started = readLinesThrough(engine, [](const std::string& l) { return l == "OK"; });
+        ASSERT_FALSE(started.empty());
+        ASSERT_EQ(started.back(), "OK");
+        sendBlock(engine, "BOARD", {"10,10,2", "11,11,1", "9,11,2"});
+        const std::vector<std::string> lines = readUntilReply(engine, 10000);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_TRUE(isMoveReply(lines.back())) << lines.back();
+        const uint64_t peakKb = peakResidentKb(engine.pid);
+        EXPECT_GT(peakKb, 0u);
+        EXPECT_LE(peakKb * 1024, c.limitBytes) << "peak " << peakKb << " kB";
+        sendLine(engine, "END");
+        EXPECT_EQ(waitForExit(engine), 0);
+    }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "board/startup_tables.h"
 #include "front/game_context.h"
+#include "search/threads.h"
 #include "search/tt.h"
 
 namespace {
@@ -98,24 +99,38 @@ TEST_F(InfoTest, ShowDetailFollowsTheValue) {
     EXPECT_FALSE(context->showDetail);
 }
 
-TEST_F(InfoTest, HashSizeIsClampedAndEchoedInBytes) {
+TEST_F(InfoTest, MemoryLimitsLeaveTheTableWhatTheRestOfTheEngineDoesNotNeed) {
+    // The limit is the engine's whole memory: the table gets what is left
+    // after 40 MiB for the engine and 12 MiB for each helper thread, as the
+    // largest power of two that fits.
+    initPool(1, 1);
     struct Case {
         const char* argument;
         const char* reply;
-        uint32_t clusters;
+        uint32_t clusters;  // of 32 bytes
     };
     const Case cases[] = {
-        {"HASH_SIZE 100", "MESSAGE INFO HASH_SIZE 262144\n", 4096},
-        {"HASH_SIZE 1024", "MESSAGE INFO HASH_SIZE 1048576\n", 16384},
-        {"HASH_SIZE 5120", "MESSAGE INFO HASH_SIZE 5242880\n", 131072},
+        {"HASH_SIZE 100", "MESSAGE INFO HASH_SIZE 262144\n", 256},       // clamped to 256 KiB: nothing left
+        {"HASH_SIZE 65536", "MESSAGE INFO HASH_SIZE 67108864\n", 524288},  // 24 MiB left: 16 MiB
+        {"MAX_MEMORY 104857600", "", 1048576},                             // 60 MiB left: 32 MiB
+        {"THREAD_NUM 3", "", 1048576},                                     // 36 MiB left: still 32 MiB
+        {"THREAD_NUM 5", "", 262144},                                      // 12 MiB left: 8 MiB
+        {"THREAD_NUM 6", "", 256},                                         // nothing left
+        {"THREAD_NUM 1", "", 1048576},
+        {"MAX_MEMORY 52428800", "", 262144},                               // 10 MiB left: 8 MiB
     };
     for (const Case& c : cases) {
         EXPECT_EQ(info(c.argument), c.reply);
         EXPECT_EQ(TT.clusterCount, c.clusters) << c.argument;
     }
-    info("MAX_MEMORY 1048576");
-    EXPECT_EQ(context->settings.maxMemory, 1048576u);
-    EXPECT_EQ(TT.clusterCount, 16384u);
+    EXPECT_EQ(context->settings.maxMemory, 52428800u);
+    // MAX_MEMORY 0: no limit, the table's default size, and a thread count
+    // leaves it alone.
+    info("MAX_MEMORY 0");
+    EXPECT_EQ(TT.clusterCount, 4194304u);
+    info("THREAD_NUM 2");
+    EXPECT_EQ(TT.clusterCount, 4194304u);
+    destroyPool(Threads);
     resize(TT, DEFAULT_HASH_BYTES);
 }
 
