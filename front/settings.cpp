@@ -20,6 +20,7 @@ const char* const INFO_KEYS[] = {
     "TIMEOUT_MATCH", "TIMEOUT_TURN", "TIME_LEFT", "TIME_INC",  "GAME_TYPE",
     "RULE",          "FOLDER",       "MAX_MEMORY", "MATCH_MODE", "MAX_DEPTH",
     "MAX_NODE",      "HASH_SIZE",    "CAUTION_FACTOR", "THREAD_NUM", "SHOW_DETAIL",
+    "THREAD_CHOICE",
 };
 
 constexpr uint32_t MIN_HASH_KB = 256;
@@ -82,6 +83,9 @@ void handleInfo(GameContext& context, const char* argument) {
         parseSignedNumber(info.value, count);
         setThreadCount(Threads, count);
         fitTableToMemoryLimit(s);
+    } else if (key == "THREAD_CHOICE") {
+        // The engine's own key: 0 a vote of the threads, 1 the deepest one.
+        Threads.threadChoice = v == 1 ? THREAD_CHOICE_DEEPEST : THREAD_CHOICE_VOTE;
     } else if (key == "CAUTION_FACTOR") {
         initReductions(std::min(v, MAX_CAUTION));
     } else if (key == "RULE") {
