@@ -33,6 +33,10 @@ constexpr uint32_t CLOCK_CAP_MS = 15;
 // Larger tables are only mapped by INFO (cheap); the harness shrinks them
 // again before anything zeroes or fills them.
 constexpr uint64_t TABLE_CAP_BYTES = 16u << 20;
+// Helper threads: enough to run the parallel paths, few enough that the
+// sanitizers' cost per thread (tens of MB each) stays far below the RSS
+// limit when an input asks for the most threads there may be.
+constexpr size_t THREAD_CAP = 3;
 
 struct InputEnded {};
 void throwInputEnded() { throw InputEnded{}; }
@@ -64,6 +68,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (!std::freopen("/dev/null", "w", stdout)) return 1;
     initReductions(CAUTION_AT_START);
     buildClassTable();
+    Threads.threadCap = THREAD_CAP;
     initPool(1, 1);
     resize(TT, DEFAULT_HASH_BYTES);
     context = new GameContext;
@@ -75,6 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Threads.multiPV = 1;
     initReductions(CAUTION_AT_START);
     resetPreviousScores();
+    setThreadCount(Threads, 1);
     capTable();
     clear(TT);
 

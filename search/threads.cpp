@@ -111,7 +111,7 @@ void initPool(ThreadPool& pool, int64_t threadCount, int64_t multiPv) {
 }
 
 void setThreadCount(ThreadPool& pool, int64_t threadCount) {
-    const uint64_t wanted = clampThreadCount(threadCount);
+    const uint64_t wanted = std::min(clampThreadCount(threadCount), std::max<uint64_t>(pool.threadCap, 1));
     while (pool.count > wanted) {
         SearchThread* last = pool.threads[pool.count - 1];
         --pool.count;

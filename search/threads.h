@@ -133,6 +133,10 @@ struct ThreadPool {
     uint64_t multiPV = 1;  // principal variations a search reports
     ThreadChoice threadChoice = THREAD_CHOICE_VOTE;
     uint64_t count = 0;    // threads in the list; 0 before creation and while rebuilt
+    // A bound on the thread count below maxThreadCount(), for a harness that
+    // must not pay for the most threads there may be (under the sanitizers
+    // each costs tens of MiB and over 100 ms to create).
+    uint64_t threadCap = POOL_CAPACITY;
     SearchThread* threads[POOL_CAPACITY] = {};  // element 0 is the main thread
 };
 
@@ -151,9 +155,10 @@ void initPool(int64_t threadCount, int64_t multiPv);
 // Only while no search runs.
 void destroyPool(ThreadPool& pool);
 
-// What THREAD_NUM does: the pool gets the (clamped) number of threads by
-// ending helpers from the last or adding new ones; the main thread, and what
-// it remembers between searches, stays. Only while no search runs.
+// What THREAD_NUM does: the pool gets the (clamped, and at most threadCap)
+// number of threads by ending helpers from the last or adding new ones; the
+// main thread, and what it remembers between searches, stays. Only while no
+// search runs.
 void setThreadCount(ThreadPool& pool, int64_t threadCount);
 
 // The stop flag as a thread's search obeys it: the main thread not before it

@@ -226,6 +226,19 @@ TEST_F(ThreadPoolTest, HoldsAFreshMainThreadAndTheHelpersAskedFor) {
     }
 }
 
+TEST_F(ThreadPoolTest, ALoweredCapBoundsEveryThreadCount) {
+    ThreadPool pool;
+    pool.threadCap = 3;
+    ASSERT_TRUE(create(pool, 8, 1));
+    EXPECT_EQ(pool.count, 3u);
+    for (int64_t count : {2, 64, 0, 3}) {
+        SCOPED_TRACE(count);
+        ASSERT_TRUE(finishes([&pool, count] { setThreadCount(pool, count); }));
+        EXPECT_EQ(pool.count, std::min<uint64_t>(clampThreadCount(count), 3));
+    }
+    ASSERT_TRUE(destroy(pool));
+}
+
 TEST_F(ThreadPoolTest, ANewThreadCountKeepsTheMainThreadAndWhatItRemembers) {
     ThreadPool pool;
     ASSERT_TRUE(create(pool, 1, 3));
