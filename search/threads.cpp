@@ -10,7 +10,20 @@ ThreadPool Threads;
 
 namespace {
 
+// The position (16.5 MiB) is not zeroed: reset sets up every part of it a
+// search reads, and every search copies the game position over it first.
+// The main thread's statistics are cleared before every search, so only a
+// helper's are cleared here. Zeroing more would only make start-up touch
+// every page. The new thread does this itself, so that helpers created
+// together set up in parallel and each touches its own memory first.
+void setUp(SearchThread& thread) {
+    reset(thread.position, SEARCH_THREAD_BOARD_SIZE);
+    // A helper's statistics carry over between searches: they start clear.
+    if (thread.idx != 0) clearSearchStats(thread.stats);
+}
+
 void* runIdleLoop(void* thread) {
+    setUp(*static_cast<SearchThread*>(thread));
     idleLoop(*static_cast<SearchThread*>(thread));
     return nullptr;
 }
@@ -30,21 +43,13 @@ void startNativeThread(SearchThread& thread) {
 
 }  // namespace
 
-// The position (16.5 MiB) is not zeroed: reset sets up every part of it a
-// search reads, and every search copies the game position over it first.
-// The main thread's statistics are cleared before every search, so only a
-// helper's are cleared here. Zeroing more would only make start-up touch
-// every page.
-SearchThread::SearchThread(uint64_t index) : idx(index) {
-    reset(position, SEARCH_THREAD_BOARD_SIZE);
-    // A helper's statistics carry over between searches: they start clear.
-    if (index != 0) clearSearchStats(stats);
-    // The new thread clears searchingFlag once it sleeps; until then the
-    // thread is not ready to be started.
+SearchThread::SearchThread(uint64_t index, bool waitUntilIdle) : idx(index) {
+    // The new thread clears searchingFlag once it is set up and sleeps;
+    // until then the thread is not ready to be started.
     std::unique_lock<std::mutex> lock(mutex);
     searchingFlag = true;
     startNativeThread(*this);
-    sleepCondition.wait(lock, [this] { return !searchingFlag; });
+    if (waitUntilIdle) sleepCondition.wait(lock, [this] { return !searchingFlag; });
 }
 
 SearchThread::~SearchThread() { endThread(*this); }
@@ -119,10 +124,13 @@ void setThreadCount(ThreadPool& pool, int64_t threadCount) {
         delete last;
         pool.threads[pool.count] = nullptr;
     }
+    // The new helpers set up side by side; the pool is ready once all sleep.
+    const uint64_t first = pool.count;
     while (pool.count < wanted) {
-        pool.threads[pool.count] = new SearchThread(pool.count);
+        pool.threads[pool.count] = new SearchThread(pool.count, false);
         ++pool.count;
     }
+    for (uint64_t t = first; t < pool.count; ++t) waitForSearchFinished(*pool.threads[t]);
 }
 
 void initPool(int64_t threadCount, int64_t multiPv) { initPool(Threads, threadCount, multiPv); }

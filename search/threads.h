@@ -1,8 +1,9 @@
 // The search threads and the pool that owns them. A search thread sleeps in
 // its idle loop between searches; startSearching wakes it to run its search
 // once (think on the main thread, iterate on any other), and
-// waitForSearchFinished blocks until it sleeps again. Creating a thread
-// returns only once the new thread sleeps; ending one (endThread, or its
+// waitForSearchFinished blocks until it sleeps again. A new thread sets
+// itself up before it first sleeps, and its creation returns only once it
+// sleeps (the pool creates helpers together and then waits for all); ending one (endThread, or its
 // destruction) wakes it with the exit flag and joins it, without a search.
 //
 // The pool holds the main thread and as many helper threads as asked for,
@@ -50,10 +51,13 @@ constexpr uint32_t SEARCH_THREAD_BOARD_SIZE = 20;
 // after waitForSearchFinished.
 class SearchThread {
 public:
-    // Starts the native thread with a SEARCH_THREAD_STACK_BYTES stack and
-    // returns once it sleeps in its idle loop. index: the pool's thread count
-    // at creation. The process ends if the thread cannot be started.
-    explicit SearchThread(uint64_t index);
+    // Starts the native thread with a SEARCH_THREAD_STACK_BYTES stack, which
+    // sets up the thread's position and statistics and then sleeps in its
+    // idle loop. Returns once it sleeps, or at once without waitUntilIdle:
+    // the caller must then waitForSearchFinished before anything else
+    // touches the thread. index: the pool's thread count at creation. The
+    // process ends if the thread cannot be started.
+    explicit SearchThread(uint64_t index, bool waitUntilIdle = true);
     // Ends the native thread (endThread) if that has not been done yet.
     virtual ~SearchThread();
     // One whole search, run on this thread by the idle loop:
