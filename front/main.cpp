@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
     // it first would only make start-up touch every page.
     std::unique_ptr<GameContext> context(new GameContext);
     initGameContext(*context, START_BOARD_SIZE);
+    context->settings.threadsAsked = options.threadCount;
     runProtocolLoop(*context);
     return 0;
 }

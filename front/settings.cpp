@@ -29,12 +29,20 @@ constexpr uint32_t MAX_CAUTION = 4;
 
 }  // namespace
 
-void fitTableToMemoryLimit(const EngineSettings& settings) {
-    if (settings.memoryLimit == 0) return;
-    const uint64_t helpers = Threads.count > 1 ? Threads.count - 1 : 0;
-    const uint64_t rest = ENGINE_BASE_MEMORY_BYTES + helpers * HELPER_THREAD_MEMORY_BYTES;
+void fitThreadsAndTable(const EngineSettings& settings) {
+    const uint64_t limit = settings.memoryLimit;
+    uint64_t threads = clampThreadCount(settings.threadsAsked);
+    if (limit != 0) {
+        // Tournaments enforce the memory limit, not the thread count.
+        const uint64_t fixed = ENGINE_BASE_MEMORY_BYTES + MIN_LIMITED_TABLE_BYTES;
+        const uint64_t helpersThatFit = limit > fixed ? (limit - fixed) / HELPER_THREAD_MEMORY_BYTES : 0;
+        threads = std::min(threads, 1 + helpersThatFit);
+    }
+    setThreadCount(Threads, int64_t(threads));
+    if (limit == 0) return;
+    const uint64_t rest = ENGINE_BASE_MEMORY_BYTES + (Threads.count - 1) * HELPER_THREAD_MEMORY_BYTES;
     // Nothing left for a table: the smallest one there is.
-    resize(TT, settings.memoryLimit > rest ? settings.memoryLimit - rest : 1);
+    resize(TT, limit > rest ? limit - rest : 1);
 }
 
 InfoArgument splitInfoArgument(const std::string& argument) {
@@ -67,7 +75,7 @@ void handleInfo(GameContext& context, const char* argument) {
         s.maxMemory = v;
         s.memoryLimit = v;
         if (v == 0) resize(TT, 0);
-        fitTableToMemoryLimit(s);
+        fitThreadsAndTable(s);
     } else if (key == "MATCH_MODE") s.matchMode = v;
     else if (key == "MAX_DEPTH") s.maxDepth = v;
     else if (key == "MAX_NODE") s.maxNode = v;
@@ -75,14 +83,14 @@ void handleInfo(GameContext& context, const char* argument) {
     else if (key == "HASH_SIZE") {
         const uint64_t bytes = uint64_t(std::clamp(v, MIN_HASH_KB, MAX_HASH_KB)) * 1024;
         s.memoryLimit = bytes;
-        fitTableToMemoryLimit(s);
+        fitThreadsAndTable(s);
         reply(context, "MESSAGE INFO HASH_SIZE %llu", static_cast<unsigned long long>(bytes));
     } else if (key == "THREAD_NUM") {
         // 0 or below means one thread, more than there may be the most.
         int64_t count = 1;
         parseSignedNumber(info.value, count);
-        setThreadCount(Threads, count);
-        fitTableToMemoryLimit(s);
+        s.threadsAsked = count;
+        fitThreadsAndTable(s);
     } else if (key == "THREAD_CHOICE") {
         // The engine's own key: 0 a vote of the threads, 1 the deepest one.
         Threads.threadChoice = v == 1 ? THREAD_CHOICE_DEEPEST : THREAD_CHOICE_VOTE;

@@ -19,6 +19,8 @@ constexpr uint32_t DEFAULT_HASH_BYTES = 5242880;
 // statistics), with room for long searches that reach more records.
 constexpr uint64_t ENGINE_BASE_MEMORY_BYTES = 40ull << 20;
 constexpr uint64_t HELPER_THREAD_MEMORY_BYTES = 12ull << 20;
+// The table a memory limit leaves at the least, beside the threads.
+constexpr uint64_t MIN_LIMITED_TABLE_BYTES = 1ull << 20;
 
 struct EngineSettings {
     uint32_t timeoutTurn = 0;    // ms for one move, 0 = no per-move limit
@@ -30,6 +32,10 @@ struct EngineSettings {
     // The limit on the engine's whole memory (MAX_MEMORY in bytes, or
     // HASH_SIZE in KiB); 0 when none was given: the table keeps its size.
     uint64_t memoryLimit = 0;
+    // The thread count asked for (THREADS on the command line, then
+    // INFO THREAD_NUM), as given; the pool holds it clamped, and fewer when
+    // a memory limit cannot hold that many.
+    int64_t threadsAsked = 1;
     uint32_t maxDepth = 28;
     uint32_t maxNode = 0;
     uint32_t gameType = 0;
@@ -42,10 +48,13 @@ struct InfoArgument {
     std::string value;  // the rest of the argument, trimmed
 };
 
-// Under a memory limit, sizes the table to what the limit leaves after the
-// rest of the engine and its helper threads (the smallest table when nothing
-// is left). Without a limit nothing changes.
-void fitTableToMemoryLimit(const EngineSettings& settings);
+// Gives the pool the threads asked for and, under a memory limit, sizes the
+// table to what the limit leaves after the rest of the engine and its helper
+// threads. A limit too small for the helpers asked for beside the smallest
+// limited table gets as many as fit (none at the least); a limit too small
+// for the engine alone gets the smallest table there is. Without a limit the
+// table keeps its size. Only while no search runs.
+void fitThreadsAndTable(const EngineSettings& settings);
 
 // Splits "KEY value" (the value may follow the key without a space).
 InfoArgument splitInfoArgument(const std::string& argument);

@@ -204,6 +204,8 @@ TEST(MemoryE2E, ThePeakStaysWithinTheLimitWhateverTheThreads) {
         {"1", "INFO MAX_MEMORY 52428800", 52428800},
         {"2", "INFO MAX_MEMORY 83886080", 83886080},
         {"3", "INFO HASH_SIZE 102400", 102400ull * 1024},
+        // More threads than the limit holds: as many as fit.
+        {"4", "INFO MAX_MEMORY 52428800", 52428800},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("THREADS ") + c.threads + ", " + c.limitLine);

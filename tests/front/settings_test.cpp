@@ -102,33 +102,39 @@ TEST_F(InfoTest, ShowDetailFollowsTheValue) {
 TEST_F(InfoTest, MemoryLimitsLeaveTheTableWhatTheRestOfTheEngineDoesNotNeed) {
     // The limit is the engine's whole memory: the table gets what is left
     // after 40 MiB for the engine and 12 MiB for each helper thread, as the
-    // largest power of two that fits.
+    // largest power of two that fits. Helpers that would leave less than
+    // 1 MiB of table are not started while the limit stands.
     initPool(1, 1);
     struct Case {
         const char* argument;
         const char* reply;
+        uint64_t threads;   // in the pool
         uint32_t clusters;  // of 32 bytes
     };
     const Case cases[] = {
-        {"HASH_SIZE 100", "MESSAGE INFO HASH_SIZE 262144\n", 256},       // clamped to 256 KiB: nothing left
-        {"HASH_SIZE 65536", "MESSAGE INFO HASH_SIZE 67108864\n", 524288},  // 24 MiB left: 16 MiB
-        {"MAX_MEMORY 104857600", "", 1048576},                             // 60 MiB left: 32 MiB
-        {"THREAD_NUM 3", "", 1048576},                                     // 36 MiB left: still 32 MiB
-        {"THREAD_NUM 5", "", 262144},                                      // 12 MiB left: 8 MiB
-        {"THREAD_NUM 6", "", 256},                                         // nothing left
-        {"THREAD_NUM 1", "", 1048576},
-        {"MAX_MEMORY 52428800", "", 262144},                               // 10 MiB left: 8 MiB
+        {"HASH_SIZE 100", "MESSAGE INFO HASH_SIZE 262144\n", 1, 256},       // clamped to 256 KiB: nothing left
+        {"HASH_SIZE 65536", "MESSAGE INFO HASH_SIZE 67108864\n", 1, 524288},  // 24 MiB left: 16 MiB
+        {"THREAD_NUM 3", "", 2, 262144},         // 64 MiB hold one helper: 12 MiB left: 8 MiB
+        {"MAX_MEMORY 104857600", "", 3, 1048576},  // 100 MiB: 36 MiB left: 32 MiB
+        {"THREAD_NUM 5", "", 5, 262144},         // 12 MiB left: 8 MiB
+        {"THREAD_NUM 6", "", 5, 262144},         // a sixth thread would leave nothing: five
+        {"MAX_MEMORY 52428800", "", 1, 262144},  // 50 MiB hold no helper: 10 MiB left: 8 MiB
+        {"MAX_MEMORY 104857600", "", 5, 262144},  // the threads asked for come back as far as they fit
+        {"THREAD_NUM 1", "", 1, 1048576},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.argument);
         EXPECT_EQ(info(c.argument), c.reply);
-        EXPECT_EQ(TT.clusterCount, c.clusters) << c.argument;
+        EXPECT_EQ(Threads.count, c.threads);
+        EXPECT_EQ(TT.clusterCount, c.clusters);
     }
-    EXPECT_EQ(context->settings.maxMemory, 52428800u);
+    EXPECT_EQ(context->settings.maxMemory, 104857600u);
     // MAX_MEMORY 0: no limit, the table's default size, and a thread count
-    // leaves it alone.
+    // leaves it alone and is taken whole.
     info("MAX_MEMORY 0");
     EXPECT_EQ(TT.clusterCount, 4194304u);
-    info("THREAD_NUM 2");
+    info("THREAD_NUM 6");
+    EXPECT_EQ(Threads.count, 6u);
     EXPECT_EQ(TT.clusterCount, 4194304u);
     destroyPool(Threads);
     resize(TT, DEFAULT_HASH_BYTES);
