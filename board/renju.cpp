@@ -137,27 +137,25 @@ uint8_t adjustBlackClass(const Position& pos, uint32_t cell, uint8_t tableClass)
                                        : adjust<COLOUR_O>(pos, cell, tableClass);
 }
 
-int32_t forbiddenCellScore(const Position& pos) {
+ForbiddenCellCounts countForbiddenCells(const Position& pos) {
+    ForbiddenCellCounts counts;
     const StateRecord& record = *pos.current;
-    if (record.classCountX[CLASS_FORBIDDEN] + record.classCountO[CLASS_FORBIDDEN] == 0) return 0;
+    if (record.classCountX[CLASS_FORBIDDEN] + record.classCountO[CLASS_FORBIDDEN] == 0) return counts;
     const bool xIsBlack = pos.blackColour == COLOUR_X;
     const bool blackToMove = xIsBlack ? pos.sideToMove == 1 : pos.sideToMove == 0;
-    if (blackToMove) return 0;
+    if (blackToMove) return counts;
 
-    // Each forbidden black cell is worth something to white, the more the
-    // less white itself needs that cell for its own threes.
     const uint32_t white = xIsBlack ? COLOUR_O : COLOUR_X;
     const ThreatList& blackList = xIsBlack ? record.threatsX : record.threatsO;
-    int32_t sum = 0;
     for (uint32_t i = 0; i < blackList.count; ++i) {
         ThreatWord w = blackList.words[i];
         if (threatClass(w) != CLASS_FORBIDDEN) continue;
         for (int d = 0; d < DIRECTION_COUNT; ++d) {
             uint64_t slot = pos.slots[threatCell(w)][d];
-            if (detailLevel(slotDetail(slot, white)) != LEVEL_THREE) sum += 510;
-            else if (BlackView<COLOUR_X>::isOpenThreeCode(slotCode(slot, white))) sum += 255;
-            else sum += 122;
+            if (detailLevel(slotDetail(slot, white)) != LEVEL_THREE) ++counts.free;
+            else if (BlackView<COLOUR_X>::isOpenThreeCode(slotCode(slot, white))) ++counts.openThree;
+            else ++counts.otherThree;
         }
     }
-    return xIsBlack ? -sum : sum;
+    return counts;
 }

@@ -23,7 +23,14 @@ struct Position;
 // Reads the current board; changes nothing.
 uint8_t adjustBlackClass(const Position& pos, uint32_t cell, uint8_t tableClass);
 
-// What black's forbidden cells are worth to white when white is to move,
-// from X's point of view (negative when X is black); 0 when black is to
+// Black's forbidden cells as white sees them when white is to move, counted
+// per line through each cell by what white itself has there: nothing of its
+// own three (the cell is worth most to white, black can never take it),
+// an open three of its own, or a lesser three. All zero when black is to
 // move or nothing is forbidden.
-int32_t forbiddenCellScore(const Position& pos);
+struct ForbiddenCellCounts {
+    int32_t free = 0;
+    int32_t openThree = 0;
+    int32_t otherThree = 0;
+};
+ForbiddenCellCounts countForbiddenCells(const Position& pos);

@@ -11,6 +11,7 @@
 #include "front/protocol.h"
 #include "search/threads.h"
 #include "search/tt.h"
+#include "search/tunables.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ const char* const INFO_KEYS[] = {
     "TIMEOUT_MATCH", "TIMEOUT_TURN", "TIME_LEFT", "TIME_INC",  "GAME_TYPE",
     "RULE",          "FOLDER",       "MAX_MEMORY", "MATCH_MODE", "MAX_DEPTH",
     "MAX_NODE",      "HASH_SIZE",    "CAUTION_FACTOR", "THREAD_NUM", "SHOW_DETAIL",
-    "THREAD_CHOICE",
+    "THREAD_CHOICE", "TUNE",
 };
 
 constexpr uint32_t MIN_HASH_KB = 256;
@@ -53,9 +54,39 @@ InfoArgument splitInfoArgument(const std::string& argument) {
     return {};
 }
 
+// INFO TUNE name value, the engine's own key: sets one of the evaluation's
+// weights for the games that follow (clamped to its range) and says what it
+// took; a name that is not a tunable or a value that is not a whole number
+// gets an error line and changes nothing.
+static void handleTune(GameContext& context, const std::string& text) {
+    const size_t space = text.find(' ');
+    const std::string name = text.substr(0, space);
+    const std::string number = space == std::string::npos ? "" : trimSpaces(std::string_view(text).substr(space));
+    int64_t value = 0;
+    const bool wholeNumber = !number.empty() &&
+                             number.find_first_not_of("-0123456789") == std::string::npos &&
+                             parseSignedNumber(number, value);
+    if (!wholeNumber) {
+        reply(context, "ERROR TUNE needs a name and a whole number");
+        return;
+    }
+    if (!setTunable(name, value)) {
+        reply(context, "ERROR unknown tunable %s", name.c_str());
+        return;
+    }
+    // Stored static evaluations were made with the old weights.
+    clear(TT);
+    for (const Tunable& t : tunables())
+        if (name == t.name) reply(context, "MESSAGE INFO TUNE %s %d", t.name, int(*t.value));
+}
+
 void handleInfo(GameContext& context, const char* argument) {
     InfoArgument info = splitInfoArgument(argument);
     if (info.key.empty()) return;
+    if (info.key == "TUNE") {
+        handleTune(context, info.value);
+        return;
+    }
     std::vector<uint32_t> numbers = parseNumberList(info.value);
     if (numbers.empty()) return;
     const uint32_t v = numbers[0];

@@ -3,31 +3,40 @@
 #include "board/position.h"
 #include "board/renju.h"
 #include "search/threads.h"
+#include "search/tunables.h"
 
-namespace {
+// The running score's unit: its weight is in sixteenths.
+constexpr int32_t RUNNING_UNIT = 16;
 
-// Weights of the cell classes 2 (closed threes) ... 9 (five point); the side
-// to move counts its own cells four times.
-constexpr int32_t CLASS_WEIGHTS[8] = {250, 170, 200, 280, 330, 360, 384, 576};
-
-int32_t weightedClassCounts(const uint16_t* counts) {
-    int32_t sum = 0;
-    for (int k = 0; k < 8; ++k) sum += int32_t(counts[CLASS_CLOSED_THREES + k]) * CLASS_WEIGHTS[k];
-    return sum;
-}
-
-}  // namespace
-
-int32_t evaluate(const Position& pos) {
+EvalFeatures evalFeatures(const Position& pos) {
     const StateRecord& r = *pos.current;
     const bool xToMove = pos.sideToMove == 1;
-    const int32_t x = weightedClassCounts(r.classCountX);
-    const int32_t o = weightedClassCounts(r.classCountO);
-    int32_t s = xToMove ? 4 * x - o : x - 4 * o;
+    const uint16_t* mine = xToMove ? r.classCountX : r.classCountO;
+    const uint16_t* theirs = xToMove ? r.classCountO : r.classCountX;
+    EvalFeatures f;
+    for (int k = 0; k < 8; ++k) {
+        f.own[k] = mine[CLASS_CLOSED_THREES + k];
+        f.opponent[k] = theirs[CLASS_CLOSED_THREES + k];
+    }
     // A search thread's offset follows its root score; the game position has
-    // no owner and takes 0.
+    // no owner and takes 0. The running score is X's.
     const int32_t evalOffset = pos.owner ? pos.owner->evalOffset : 0;
-    s += r.eval - evalOffset + forbiddenCellScore(pos);
-    const int32_t v = (4 * s) / 32;
-    return xToMove ? v : -v;
+    f.running = xToMove ? r.eval - evalOffset : evalOffset - r.eval;
+    // Only white to move counts any, and white is then the side to move.
+    const ForbiddenCellCounts forbidden = countForbiddenCells(pos);
+    f.forbiddenFree = forbidden.free;
+    f.forbiddenOpenThree = forbidden.openThree;
+    f.forbiddenOtherThree = forbidden.otherThree;
+    return f;
 }
+
+int32_t evaluateFeatures(const EvalFeatures& f, const EvalWeights& w) {
+    int32_t s = 0;
+    for (int k = 0; k < 8; ++k) s += w.own[k] * f.own[k] - w.opponent[k] * f.opponent[k];
+    s += (w.running * f.running) / RUNNING_UNIT;
+    s += w.forbiddenFree * f.forbiddenFree + w.forbiddenOpenThree * f.forbiddenOpenThree +
+         w.forbiddenOtherThree * f.forbiddenOtherThree;
+    return (4 * s) / 32;
+}
+
+int32_t evaluate(const Position& pos) { return evaluateFeatures(evalFeatures(pos), EVAL_WEIGHTS); }

@@ -1,15 +1,33 @@
 // The static evaluation of a position: what the search scores a quiet leaf
-// with. It weighs both colours' threat-class counts (the side to move's own
-// threats four times as much, since it moves first), adds the running score
-// of the stones and the value of the black colour's forbidden cells for
-// white, and scales the sum down. The result is from the side to move's
-// view, in internal score units (displayed scores are a quarter of these).
-// It reads only the current record's counters and score; it allocates
-// nothing and changes nothing.
+// with. It weighs both colours' threat-class counts (by default the side to
+// move's own threats four times as much, since it moves first), adds the
+// running score of the stones and the value of the black colour's forbidden
+// cells for white, and scales the sum down. The weights are the tunables'
+// (search/tunables.h). The result is from the side to move's view, in
+// internal score units (displayed scores are a quarter of these). It reads
+// only the current record's counters and score; it allocates nothing and
+// changes nothing.
 #pragma once
 
 #include <cstdint>
 
+struct EvalWeights;
 struct Position;
+
+// What the evaluation weighs, from the side to move's view: the evaluation
+// is linear in the weights over these (up to its final rounding), which is
+// what the tuner fits.
+struct EvalFeatures {
+    int32_t own[8];       // the side to move's cells of class 2 .. 9
+    int32_t opponent[8];  // the other side's
+    int32_t running;      // the stones' running score less the thread's offset
+    int32_t forbiddenFree;  // lines through black's forbidden cells, white to move
+    int32_t forbiddenOpenThree;
+    int32_t forbiddenOtherThree;
+};
+
+EvalFeatures evalFeatures(const Position& pos);
+
+int32_t evaluateFeatures(const EvalFeatures& f, const EvalWeights& w);
 
 int32_t evaluate(const Position& pos);

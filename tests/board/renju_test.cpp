@@ -360,9 +360,9 @@ TEST_F(RenjuTest, WhiteStoneOnAnEndOfAThreeLiftsTheForbiddance) {
 }
 
 // Forbidden cell (7,7) of the 'x' stones. For the 'o' stones it has nothing
-// in the row and the column (510 each), a closed three on the rising
-// diagonal blocked at (10,4) (122) and a solid open three on the falling
-// diagonal (255): 1397 for each of its two black threat words.
+// in the row and the column, a closed three on the rising diagonal blocked
+// at (10,4) and a solid open three on the falling diagonal, counted once for
+// each of its two black threat words.
 const Drawing SCORED_FORBIDDEN_CELL = {
     "", "", "", "",
     "..........x",
@@ -372,7 +372,7 @@ const Drawing SCORED_FORBIDDEN_CELL = {
     "........o",
     ".........o"};
 
-TEST_F(RenjuTest, ForbiddenCellScoreValuesForbiddenCellsForWhiteToMove) {
+TEST_F(RenjuTest, ForbiddenCellsAreCountedByWhatWhiteHasThereForWhiteToMove) {
     for (const Orientation& o : {ORIENTATIONS[0], ORIENTATIONS[1]}) {
         SCOPED_TRACE(o.name());
         const uint32_t cell = setUp(SCORED_FORBIDDEN_CELL, o);
@@ -381,16 +381,21 @@ TEST_F(RenjuTest, ForbiddenCellScoreValuesForbiddenCellsForWhiteToMove) {
         ASSERT_EQ(classFor(*pos, cell, black), CLASS_FORBIDDEN);
         ASSERT_EQ(counts[CLASS_FORBIDDEN], 1);
         // Black to move: the forbidden cell is worth nothing yet.
+        const auto countsAre = [this](int32_t free, int32_t openThree, int32_t otherThree) {
+            const ForbiddenCellCounts c = countForbiddenCells(*pos);
+            EXPECT_EQ(c.free, free);
+            EXPECT_EQ(c.openThree, openThree);
+            EXPECT_EQ(c.otherThree, otherThree);
+        };
         if (pos->sideToMove != (black == COLOUR_X ? 1 : 0)) makeNullMove(*pos);
-        EXPECT_EQ(forbiddenCellScore(*pos), 0);
+        countsAre(0, 0, 0);
         makeNullMove(*pos);
-        const int32_t forWhite = 2 * (510 + 510 + 122 + 255);
-        EXPECT_EQ(forbiddenCellScore(*pos), black == COLOUR_X ? -forWhite : forWhite);
+        countsAre(4, 2, 2);
         // White blocks the row: nothing is forbidden any more.
         makeMove(*pos, makeMoveWord(otherColour(black), 8, 7));
         ASSERT_EQ(pos->current->classCountX[CLASS_FORBIDDEN] + pos->current->classCountO[CLASS_FORBIDDEN], 0);
         makeNullMove(*pos);
-        EXPECT_EQ(forbiddenCellScore(*pos), 0);
+        countsAre(0, 0, 0);
     }
 }
 

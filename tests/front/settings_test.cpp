@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -10,6 +11,7 @@
 #include "front/game_context.h"
 #include "search/threads.h"
 #include "search/tt.h"
+#include "search/tunables.h"
 
 namespace {
 
@@ -138,6 +140,41 @@ TEST_F(InfoTest, MemoryLimitsLeaveTheTableWhatTheRestOfTheEngineDoesNotNeed) {
     EXPECT_EQ(TT.clusterCount, 4194304u);
     destroyPool(Threads);
     resize(TT, DEFAULT_HASH_BYTES);
+}
+
+TEST_F(InfoTest, TuneSetsOneWeightByNameWithinItsRange) {
+    // handleInfo gets the line upper-cased, as the protocol reads every line.
+    struct Case {
+        const char* argument;
+        const char* reply;
+        int32_t openThree;  // EVAL_WEIGHTS.own[1] afterwards
+        int32_t running;
+    };
+    const Case cases[] = {
+        {"TUNE OWN_OPEN_THREE 700", "MESSAGE INFO TUNE OWN_OPEN_THREE 700\n", 700, 16},
+        {"TUNE OWN_OPEN_THREE -5", "MESSAGE INFO TUNE OWN_OPEN_THREE 0\n", 0, 16},   // below its range
+        {"TUNE RUNNING 99999999999", "MESSAGE INFO TUNE RUNNING 256\n", 0, 256},      // above it
+        {"TUNE NO_SUCH_WEIGHT 3", "ERROR unknown tunable NO_SUCH_WEIGHT\n", 0, 256},
+        {"TUNE RUNNING", "ERROR TUNE needs a name and a whole number\n", 0, 256},
+        {"TUNE RUNNING 1.5", "ERROR TUNE needs a name and a whole number\n", 0, 256},
+        {"TUNE RUNNING 12X", "ERROR TUNE needs a name and a whole number\n", 0, 256},
+        {"TUNE", "ERROR TUNE needs a name and a whole number\n", 0, 256},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.argument);
+        EXPECT_EQ(info(c.argument), c.reply);
+        EXPECT_EQ(EVAL_WEIGHTS.own[1], c.openThree);
+        EXPECT_EQ(EVAL_WEIGHTS.running, c.running);
+    }
+    // Every tunable has its own name and starts at its default.
+    resetTunables();
+    std::set<std::string> names;
+    for (const Tunable& t : tunables()) {
+        EXPECT_TRUE(names.insert(t.name).second) << t.name;
+        EXPECT_EQ(*t.value, t.defaultValue) << t.name;
+        EXPECT_LE(t.least, t.defaultValue) << t.name;
+        EXPECT_GE(t.most, t.defaultValue) << t.name;
+    }
 }
 
 TEST_F(InfoTest, CautionFactorRebuildsTheReductionsUpToFour) {
