@@ -639,6 +639,11 @@ Example:
                              "(repeatable), e.g. \"INFO THREAD_NUM 2\"")
     parser.add_argument("--init2", action="append", metavar="LINE",
                         help="the same for the second engine")
+    parser.add_argument("--init-file1", metavar="FILE",
+                        help="INFO lines from a file, one a line ('#' starts a comment), sent to "
+                             "the first engine after its --init1 lines, e.g. the INFO TUNE lines "
+                             "the tuner writes")
+    parser.add_argument("--init-file2", metavar="FILE", help="the same for the second engine")
     parser.add_argument("--openings", default=DEFAULT_OPENINGS, metavar="FILE",
                         help="openings file: one opening a line as moves x,y in order, "
                              "black first; '#' starts a comment (default: %(default)s)")
@@ -700,6 +705,17 @@ Example:
             parser.error("%s is empty" % name)
         if shutil.which(argv[0]) is None:
             parser.error("%s: no executable %s" % (name, argv[0]))
+    for number in ("1", "2"):
+        path = getattr(args, "init_file" + number)
+        if not path:
+            continue
+        try:
+            with open(path, encoding="utf-8") as handle:
+                lines = [line.split("#", 1)[0].strip() for line in handle]
+        except OSError as error:
+            parser.error("--init-file%s: %s" % (number, error))
+        inits = getattr(args, "init" + number) or []
+        setattr(args, "init" + number, inits + [line for line in lines if line])
     for line in (args.init1 or []) + (args.init2 or []):
         if not line.upper().startswith("INFO "):
             parser.error("--init lines must be INFO lines: %r" % line)

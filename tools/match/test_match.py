@@ -153,6 +153,21 @@ class MatchTest(unittest.TestCase):
         self.assertEqual(one.count("END"), 1)
         self.assertEqual(one[-1], "END")
 
+    def test_init_lines_from_a_file_follow_the_command_lines(self):
+        path = os.path.join(self.folder.name, "tune.txt")
+        with open(path, "w") as handle:
+            handle.write("# fitted weights\nINFO TUNE RUNNING 20\n\nINFO TUNE OWN_FOUR 900  # note\n")
+        self.play("row:7", "row:9", "14,14 14,13", "--games", "1", "--rule", "0",
+                  "--init1", "INFO THREAD_NUM 2", "--init-file1", path)
+        one = self.read(self.log1)
+        start = one.index("START 15")
+        self.assertEqual(one[start - 3:start], ["INFO THREAD_NUM 2", "INFO TUNE RUNNING 20", "INFO TUNE OWN_FOUR 900"])
+        self.assertNotIn("INFO TUNE RUNNING 20", self.read(self.log2))
+        with open(path, "w") as handle:
+            handle.write("TUNE RUNNING 20\n")
+        with self.assertRaises(SystemExit):
+            self.play("row:7", "row:9", "14,14 14,13", "--init-file2", path)
+
     def test_fresh_processes_for_every_game(self):
         self.play("row:7", "row:9", "14,14 14,13", "--games", "2", "--rule", "0", "--fresh")
         one = self.read(self.log1)
@@ -277,12 +292,15 @@ class MatchTest(unittest.TestCase):
             match.read_openings(path, 15, 2)
 
     def test_shipped_openings_are_valid(self):
-        openings = match.read_openings(match.DEFAULT_OPENINGS, 15, 2)
-        self.assertTrue(20 <= len(openings) <= 30)
-        for opening in openings:
-            self.assertTrue(2 <= len(opening.moves) <= 4)
-            for x, y in opening.moves:
-                self.assertTrue(abs(x - 7) <= 3 and abs(y - 7) <= 3, opening.text())
+        folder = os.path.dirname(match.DEFAULT_OPENINGS)
+        for name, rule in (("openings_15.txt", 2), ("openings_15_freestyle.txt", 0),
+                           ("openings_15_standard.txt", 1)):
+            openings = match.read_openings(os.path.join(folder, name), 15, rule)
+            self.assertTrue(20 <= len(openings) <= 30, name)
+            for opening in openings:
+                self.assertTrue(2 <= len(opening.moves) <= 4, name)
+                for x, y in opening.moves:
+                    self.assertTrue(abs(x - 7) <= 3 and abs(y - 7) <= 3, "%s: %s" % (name, opening.text()))
 
 
 if __name__ == "__main__":
