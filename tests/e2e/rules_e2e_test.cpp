@@ -556,6 +556,9 @@ struct SelfPlay {
     bool endsAtFirstReply = false;
     bool overlineGoesOn = false;       // a six stands and the game goes on
     bool forbiddenCellsArise = false;  // black meets forbidden cells (renju)
+    // Nodes a move: the budget decides which game is played, and a game
+    // that fills the board shows no five.
+    int nodes = 20000;
 };
 
 struct GameRecord {
@@ -579,7 +582,7 @@ void playGame(const SelfPlay& setup, GameRecord& record) {
     EngineProcess engines[2] = {startEngine(), startEngine()};
     for (EngineProcess& engine : engines) {
         sendLine(engine, "INFO TIMEOUT_TURN 1000");
-        sendLine(engine, "INFO MAX_NODE 20000");
+        sendLine(engine, "INFO MAX_NODE " + std::to_string(setup.nodes));
         sendLine(engine, "INFO RULE " + std::to_string(setup.rule));
         startGame(engine);
     }
@@ -704,7 +707,8 @@ const SelfPlay SELF_PLAY[] = {
     {.name = "freestyle_six_wins", .rule = FREESTYLE, .opening = SIX_TO_BLOCK, .firstReply = "6,7",
      .endsAtFirstReply = true},
     {.name = "freestyle_double_three", .rule = FREESTYLE, .opening = DOUBLE_THREE_OPENING, .firstReply = "7,7"},
-    {.name = "standard_from_BEGIN", .rule = STANDARD},
+    // At 20,000 nodes this game fills the board.
+    {.name = "standard_from_BEGIN", .rule = STANDARD, .nodes = 30000},
     {.name = "standard_from_an_opening", .rule = STANDARD, .opening = DIRECT_OPENING},
     {.name = "standard_six_blocks_and_play_goes_on", .rule = STANDARD, .opening = SIX_TO_BLOCK, .firstReply = "6,7",
      .overlineGoesOn = true},

@@ -151,8 +151,8 @@ TEST_F(InfoTest, TuneSetsOneWeightByNameWithinItsRange) {
         int32_t running;
     };
     const Case cases[] = {
-        {"TUNE OWN_OPEN_THREE 700", "MESSAGE INFO TUNE OWN_OPEN_THREE 700\n", 700, 16},
-        {"TUNE OWN_OPEN_THREE -5", "MESSAGE INFO TUNE OWN_OPEN_THREE 0\n", 0, 16},   // below its range
+        {"TUNE OWN_OPEN_THREE 700", "MESSAGE INFO TUNE OWN_OPEN_THREE 700\n", 700, DEFAULT_EVAL_WEIGHTS.running},
+        {"TUNE OWN_OPEN_THREE -5", "MESSAGE INFO TUNE OWN_OPEN_THREE 0\n", 0, DEFAULT_EVAL_WEIGHTS.running},  // below its range
         {"TUNE RUNNING 99999999999", "MESSAGE INFO TUNE RUNNING 256\n", 0, 256},      // above it
         {"TUNE NO_SUCH_WEIGHT 3", "ERROR unknown tunable NO_SUCH_WEIGHT\n", 0, 256},
         {"TUNE RUNNING", "ERROR TUNE needs a name and a whole number\n", 0, 256},

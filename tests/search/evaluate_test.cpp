@@ -1,6 +1,8 @@
 // The static evaluation: the stone score alone, scaled and seen from the side
 // to move; the class weights, with the side to move's own counted four
 // times; and the forbidden-cell term, which counts only when white is to move.
+// The cases are worked out with the hand-set weights the engine had before
+// its weights were fitted to games; the mechanics are the same for any.
 #include "search/evaluate.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +13,7 @@
 #include "board/position.h"
 #include "board/startup_tables.h"
 #include "board/tables.h"
+#include "search/tunables.h"
 
 namespace {
 
@@ -21,7 +24,20 @@ protected:
         pos = std::make_unique_for_overwrite<Position>().release();
     }
     static void TearDownTestSuite() { delete pos; }
-    void TearDown() override { selectTableVariant(COLOUR_X); }
+    void SetUp() override { EVAL_WEIGHTS = HAND_SET_WEIGHTS; }
+    void TearDown() override {
+        selectTableVariant(COLOUR_X);
+        resetTunables();
+    }
+
+    static constexpr EvalWeights HAND_SET_WEIGHTS = {
+        {1000, 680, 800, 1120, 1320, 1440, 1536, 2304},
+        {250, 170, 200, 280, 330, 360, 384, 576},
+        16,
+        510,
+        255,
+        122,
+    };
 
     // An empty board whose record carries only the given counts and score.
     static StateRecord& blankRecord(uint8_t sideToMove) {

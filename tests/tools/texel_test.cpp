@@ -53,7 +53,7 @@ TEST_F(TexelTest, TheFeaturesDottedWithTheWeightsAreTheEvaluation) {
             makeMove(*pos, makeMoveWord(ply % 2 == 0 ? COLOUR_X : COLOUR_O, x, y));
             const auto features = featureVector(evalFeatures(*pos));
             double dot = 0;
-            for (size_t i = 0; i < WEIGHT_COUNT; ++i) dot += w[i] * features[i];
+            for (size_t i = 0; i < FIT_COUNT; ++i) dot += w[i] * features[i];
             // The evaluation rounds twice toward zero.
             EXPECT_NEAR(dot, double(evaluate(*pos)), 2.0) << "after " << ply + 1 << " stones";
         }
@@ -83,6 +83,8 @@ TEST_F(TexelTest, ReadsEachGameOnceWithItsResultForTheSideToMove) {
             continue;
         }
         ASSERT_TRUE(s.result == 1.0f || s.result == 0.0f) << s.result;
+        // Black won: a win exactly where black is to move.
+        EXPECT_EQ(s.result == 1.0f, s.x[COLOUR_BIAS] == 1.0f);
         (s.result == 1.0f ? won : lost)++;
     }
     // The first four stones are the opening and the last position is the
@@ -105,20 +107,22 @@ TEST_F(TexelTest, TheFitLowersTheErrorTowardTheWeightsBehindTheResults) {
     truth[0] *= 3;     // own closed threes count three times
     truth[9] = 2000;   // the opponent's open three much more
     truth[16] = 100;   // the running score six times
+    truth[COLOUR_BIAS] = 600;  // and black to move is worth something
     const double k = 2000;
     std::vector<Sample> samples;
     for (int n = 0; n < 20000; ++n) {
         Sample s{};
         for (size_t i = 0; i < WEIGHT_COUNT; ++i) s.x[i] = float((unit(random) - 0.3) * (i == 16 ? 30 : 1));
+        s.x[COLOUR_BIAS] = n % 2 == 0 ? 1.0f : -1.0f;
         double e = 0;
-        for (size_t i = 0; i < WEIGHT_COUNT; ++i) e += truth[i] * s.x[i];
+        for (size_t i = 0; i < FIT_COUNT; ++i) e += truth[i] * s.x[i];
         s.result = unit(random) < 1 / (1 + std::exp(-e / k)) ? 1.0f : 0.0f;
         s.validation = n % 10 == 0;
         samples.push_back(s);
     }
     const WeightVector start = weightsOf(DEFAULT_EVAL_WEIGHTS);
     const double before = meanSquaredError(samples, start, k, false);
-    const WeightVector fitted = fitWeights(samples, start, k, 1500, 4.0);
+    const WeightVector fitted = fitWeights(samples, start, k, FitOptions{1500, 4.0});
     const double after = meanSquaredError(samples, fitted, k, false);
     const double best = meanSquaredError(samples, truth, k, false);
     EXPECT_LT(after, before);
@@ -127,11 +131,29 @@ TEST_F(TexelTest, TheFitLowersTheErrorTowardTheWeightsBehindTheResults) {
     // The weights that moved most are the ones the results were drawn with.
     EXPECT_GT(fitted[9], start[9] + 1000);
     EXPECT_GT(fitted[16], start[16] + 40);
+    EXPECT_NEAR(fitted[COLOUR_BIAS], 600, 200);
     const auto ranges = tunables();
     for (size_t i = 0; i < WEIGHT_COUNT; ++i) {
         EXPECT_GE(fitted[i], ranges[i].least);
         EXPECT_LE(fitted[i], ranges[i].most);
     }
+    // A strong prior holds the weights near where they started, and the
+    // error between the start's and the free fit's.
+    const WeightVector held = fitWeights(samples, start, k, FitOptions{1500, 4.0, 1.0});
+    const double heldError = meanSquaredError(samples, held, k, false);
+    EXPECT_LT(heldError, before);
+    EXPECT_GT(heldError, after);
+    double heldChange = 0, freeChange = 0;
+    for (size_t i = 0; i < WEIGHT_COUNT; ++i) {
+        heldChange += std::pow((held[i] - start[i]) / std::max(100.0, start[i]), 2);
+        freeChange += std::pow((fitted[i] - start[i]) / std::max(100.0, start[i]), 2);
+    }
+    EXPECT_LT(heldChange, freeChange / 4);
+    // Tied, every class's own weight stays four times the opponent's, and
+    // the fit still gets closer than the start.
+    const WeightVector tied = fitWeights(samples, start, k, FitOptions{1500, 4.0, 0, true});
+    for (size_t c = 0; c < 8; ++c) EXPECT_DOUBLE_EQ(tied[c], 4 * tied[8 + c]) << "class " << c + 2;
+    EXPECT_LT(meanSquaredError(samples, tied, k, false), before);
     // The fitted scale of the truth's own results lies near the truth's.
     EXPECT_NEAR(fitScale(samples, truth), k, k * 0.3);
 }

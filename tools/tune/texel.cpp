@@ -18,7 +18,7 @@ constexpr double RUNNING_UNIT = 16.0;
 
 double predicted(const Sample& s, const WeightVector& w, double k) {
     double e = 0;
-    for (size_t i = 0; i < WEIGHT_COUNT; ++i) e += w[i] * s.x[i];
+    for (size_t i = 0; i < FIT_COUNT; ++i) e += w[i] * s.x[i];
     return 1.0 / (1.0 + std::exp(-e / k));
 }
 
@@ -43,8 +43,8 @@ bool quiet(const EvalFeatures& f) {
 
 }  // namespace
 
-std::array<float, WEIGHT_COUNT> featureVector(const EvalFeatures& f) {
-    std::array<float, WEIGHT_COUNT> x{};
+std::array<float, FIT_COUNT> featureVector(const EvalFeatures& f) {
+    std::array<float, FIT_COUNT> x{};
     for (int k = 0; k < 8; ++k) {
         x[k] = float(f.own[k] * EVAL_SCALE);
         x[8 + k] = float(-f.opponent[k] * EVAL_SCALE);
@@ -122,7 +122,9 @@ std::vector<Sample> readSamples(std::istream& record, const RecordOptions& optio
             const EvalFeatures f = evalFeatures(*pos);
             if (!quiet(f)) continue;
             const bool blackToMove = pos->sideToMove == 1;
-            samples.push_back({featureVector(f), float(blackToMove ? blackScore : 1.0 - blackScore), validation});
+            Sample sample{featureVector(f), float(blackToMove ? blackScore : 1.0 - blackScore), validation};
+            sample.x[COLOUR_BIAS] = blackToMove ? 1.0f : -1.0f;
+            samples.push_back(sample);
         }
     }
     return samples;
@@ -151,30 +153,49 @@ double fitScale(const std::vector<Sample>& samples, const WeightVector& w) {
     return (lo + hi) / 2;
 }
 
-WeightVector fitWeights(const std::vector<Sample>& samples, WeightVector w, double k, int steps, double rate) {
+WeightVector fitWeights(const std::vector<Sample>& samples, WeightVector w, double k, const FitOptions& options) {
+    const double prior = options.prior, rate = options.rate;
     const std::span<const Tunable> ranges = tunables();
+    const WeightVector start = w;
+    // A change is measured against the weight's own size (at least 100).
+    const auto scaleOf = [&start](size_t i) { return std::max(100.0, std::abs(start[i])); };
     WeightVector m{}, v{};
     const double beta1 = 0.9, beta2 = 0.999, epsilon = 1e-8;
-    for (int step = 1; step <= steps; ++step) {
+    // Tied, the opponent's weight W of a class carries both: own = 4 W.
+    constexpr int OWN_TO_OPPONENT = 4;
+    if (options.tieSides)
+        for (size_t c = 0; c < 8; ++c) w[c] = OWN_TO_OPPONENT * w[8 + c];
+    for (int step = 1; step <= options.steps; ++step) {
         WeightVector gradient{};
         uint64_t n = 0;
         for (const Sample& s : samples) {
             if (s.validation) continue;
             const double p = predicted(s, w, k);
             const double g = 2 * (p - s.result) * p * (1 - p) / k;
-            for (size_t i = 0; i < WEIGHT_COUNT; ++i) gradient[i] += g * s.x[i];
+            for (size_t i = 0; i < FIT_COUNT; ++i) gradient[i] += g * s.x[i];
             ++n;
         }
         if (n == 0) break;
-        for (size_t i = 0; i < WEIGHT_COUNT; ++i) {
-            const double g = gradient[i] / double(n);
+        if (options.tieSides) {
+            for (size_t c = 0; c < 8; ++c) {
+                gradient[8 + c] += OWN_TO_OPPONENT * gradient[c];
+                gradient[c] = 0;
+            }
+        }
+        for (size_t i = 0; i < FIT_COUNT; ++i) {
+            if (options.tieSides && i < 8) continue;
+            const bool weight = i < WEIGHT_COUNT;  // not the colour's worth
+            const double relative = weight ? (w[i] - start[i]) / scaleOf(i) : 0;
+            const double g = gradient[i] / double(n) + prior * 2 * relative / scaleOf(i) / double(WEIGHT_COUNT);
             m[i] = beta1 * m[i] + (1 - beta1) * g;
             v[i] = beta2 * v[i] + (1 - beta2) * g * g;
             const double mHat = m[i] / (1 - std::pow(beta1, step));
             const double vHat = v[i] / (1 - std::pow(beta2, step));
             w[i] -= rate * mHat / (std::sqrt(vHat) + epsilon);
-            w[i] = std::clamp<double>(w[i], ranges[i].least, ranges[i].most);
+            if (weight) w[i] = std::clamp<double>(w[i], ranges[i].least, ranges[i].most);
         }
+        if (options.tieSides)
+            for (size_t c = 0; c < 8; ++c) w[c] = std::min<double>(OWN_TO_OPPONENT * w[8 + c], ranges[c].most);
     }
     return w;
 }

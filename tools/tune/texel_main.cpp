@@ -2,7 +2,7 @@
 // games and writes them as INFO TUNE lines (see tools/tune/texel.h).
 //
 //   pebblon_texel [--rule N] [--size N] [--skip N] [--steps N] [--rate R]
-//                 [--out FILE] RECORD...
+//                 [--prior P] [--tie-sides] [--out FILE] RECORD...
 //
 // The fit starts from the engine's current defaults and is deterministic:
 // the same records give the same weights.
@@ -21,7 +21,7 @@ namespace {
 [[noreturn]] void usage(const char* why) {
     std::fprintf(stderr, "pebblon_texel: %s\n"
                          "usage: pebblon_texel [--rule 0|1|2|4] [--size N] [--skip N] [--steps N] [--rate R]\n"
-                         "                     [--out FILE] RECORD...\n", why);
+                         "                     [--prior P] [--tie-sides] [--out FILE] RECORD...\n", why);
     std::exit(2);
 }
 
@@ -29,8 +29,7 @@ namespace {
 
 int main(int argc, char** argv) {
     RecordOptions options;
-    int steps = 2000;
-    double rate = 2.0;
+    FitOptions fit;
     std::string out;
     std::vector<std::string> records;
     for (int i = 1; i < argc; ++i) {
@@ -41,8 +40,10 @@ int main(int argc, char** argv) {
             options.rule = r == 0 ? RULE_FREESTYLE : r == 1 ? RULE_STANDARD : RULE_RENJU;
         } else if (a == "--size" && hasValue) options.boardSize = uint32_t(std::atoi(argv[++i]));
         else if (a == "--skip" && hasValue) options.skipPlies = uint32_t(std::atoi(argv[++i]));
-        else if (a == "--steps" && hasValue) steps = std::atoi(argv[++i]);
-        else if (a == "--rate" && hasValue) rate = std::atof(argv[++i]);
+        else if (a == "--steps" && hasValue) fit.steps = std::atoi(argv[++i]);
+        else if (a == "--rate" && hasValue) fit.rate = std::atof(argv[++i]);
+        else if (a == "--prior" && hasValue) fit.prior = std::atof(argv[++i]);
+        else if (a == "--tie-sides") fit.tieSides = true;
         else if (a == "--out" && hasValue) out = argv[++i];
         else if (!a.empty() && a[0] == '-') usage(("unknown option " + a).c_str());
         else records.push_back(a);
@@ -73,8 +74,10 @@ int main(int argc, char** argv) {
     std::printf("scale k %.1f\n", k);
     std::printf("error before: training %.6f, held out %.6f\n", meanSquaredError(samples, start, k, false),
                 meanSquaredError(samples, start, k, true));
-    const WeightVector fitted = fitWeights(samples, start, k, steps, rate);
-    const WeightVector rounded = weightsOf(evalWeightsOf(fitted));
+    const WeightVector fitted = fitWeights(samples, start, k, fit);
+    WeightVector rounded = weightsOf(evalWeightsOf(fitted));
+    rounded[COLOUR_BIAS] = fitted[COLOUR_BIAS];
+    std::printf("black to move is worth %.0f (evaluation units; not an engine weight)\n", fitted[COLOUR_BIAS]);
     std::printf("error after:  training %.6f, held out %.6f\n", meanSquaredError(samples, rounded, k, false),
                 meanSquaredError(samples, rounded, k, true));
 
