@@ -241,29 +241,9 @@ TEST(SearchE2E, HugeDepthAndNodeLimitsStillSearch) {
 
 TEST(SearchE2E, BenchmarkWritesProgressAndSummaryToStandardError) {
     // BENCH never reads standard input and prints nothing on standard output.
-    int errPipe[2];
-    ASSERT_EQ(pipe(errPipe), 0);
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        dup2(errPipe[1], 2);
-        int devNull = open("/dev/null", O_RDWR);
-        dup2(devNull, 0);
-        dup2(devNull, 1);
-        close(errPipe[0]);
-        execl(PEBBLON_ENGINE_PATH, PEBBLON_ENGINE_PATH, "bench", nullptr);
-        _exit(127);
-    }
-    close(errPipe[1]);
-    std::string err;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = read(errPipe[0], buffer, sizeof buffer)) > 0) err.append(buffer, size_t(n));
-    close(errPipe[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    int exitCode = -1;
+    const std::string err = runForStandardError({"bench"}, exitCode);
+    EXPECT_EQ(exitCode, 0);
     std::vector<std::string> lines;
     size_t start = 0;
     for (size_t end; (end = err.find('\n', start)) != std::string::npos; start = end + 1)

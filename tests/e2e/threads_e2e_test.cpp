@@ -146,29 +146,9 @@ TEST(ThreadsE2E, ForcedMovesAreFoundOnAnyThreadCount) {
 }
 
 TEST(ThreadsE2E, BenchmarkOnTwoThreadsCountsEveryThreadsNodes) {
-    int errPipe[2];
-    ASSERT_EQ(pipe(errPipe), 0);
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        dup2(errPipe[1], 2);
-        int devNull = open("/dev/null", O_RDWR);
-        dup2(devNull, 0);
-        dup2(devNull, 1);
-        close(errPipe[0]);
-        execl(PEBBLON_ENGINE_PATH, PEBBLON_ENGINE_PATH, "BENCH", "THREADS", "2", nullptr);
-        _exit(127);
-    }
-    close(errPipe[1]);
-    std::string err;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = read(errPipe[0], buffer, sizeof buffer)) > 0) err.append(buffer, size_t(n));
-    close(errPipe[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    int exitCode = -1;
+    const std::string err = runForStandardError({"BENCH", "THREADS", "2"}, exitCode);
+    EXPECT_EQ(exitCode, 0);
     std::smatch nodes;
     ASSERT_TRUE(std::regex_search(err, nodes, std::regex("Time \\(ms\\) [0-9]+ Nodes ([0-9]+) nps [0-9]+\n$")))
         << err.substr(err.size() > 200 ? err.size() - 200 : 0);

@@ -157,3 +157,33 @@ TemporaryFolder::~TemporaryFolder() {
     std::error_code ignored;  // a folder that cannot be removed must not end the test program
     std::filesystem::remove_all(path, ignored);
 }
+
+std::string runForStandardError(const std::vector<std::string>& words, int& exitCode) {
+    exitCode = -1;
+    int errPipe[2];
+    if (pipe(errPipe) != 0) return {};
+    std::vector<char*> argv{const_cast<char*>(PEBBLON_ENGINE_PATH)};
+    for (const std::string& w : words) argv.push_back(const_cast<char*>(w.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0) return {};
+    if (pid == 0) {
+        dup2(errPipe[1], 2);
+        const int devNull = open("/dev/null", O_RDWR);
+        dup2(devNull, 0);
+        dup2(devNull, 1);
+        close(errPipe[0]);
+        execv(PEBBLON_ENGINE_PATH, argv.data());
+        _exit(127);
+    }
+    close(errPipe[1]);
+    std::string err;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(errPipe[0], buffer, sizeof buffer)) > 0) err.append(buffer, size_t(n));
+    close(errPipe[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFEXITED(status)) exitCode = WEXITSTATUS(status);
+    return err;
+}

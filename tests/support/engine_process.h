@@ -53,6 +53,11 @@ std::string readRemainingOutput(EngineProcess& engine, int timeoutMs = 5000);
 // A monotonic clock in milliseconds, for timing replies.
 int64_t monotonicMs();
 
+// Runs the engine with the given command-line words, its standard input and
+// output on /dev/null, until it exits; returns what it wrote to standard
+// error. exitCode gets its exit status, -1 when it did not exit normally.
+std::string runForStandardError(const std::vector<std::string>& words, int& exitCode);
+
 // A fresh empty folder under the system's temporary folder, removed with
 // everything in it when the object goes out of scope.
 struct TemporaryFolder {
