@@ -55,7 +55,7 @@ InfoArgument splitInfoArgument(const std::string& argument) {
 }
 
 // INFO TUNE name value, the engine's own key: sets one of the evaluation's
-// weights for the games that follow (clamped to its range) and says what it
+// weights or search margins for the games that follow (clamped to its range) and says what it
 // took; a name that is not a tunable or a value that is not a whole number
 // gets an error line and changes nothing.
 static void handleTune(GameContext& context, const std::string& text) {
@@ -70,14 +70,14 @@ static void handleTune(GameContext& context, const std::string& text) {
         reply(context, "ERROR TUNE needs a name and a whole number");
         return;
     }
-    if (!setTunable(name, value)) {
+    const Tunable* tunable = setTunable(name, value);
+    if (!tunable) {
         reply(context, "ERROR unknown tunable %s", name.c_str());
         return;
     }
     // Stored static evaluations were made with the old weights.
     clear(TT);
-    for (const Tunable& t : tunables())
-        if (name == t.name) reply(context, "MESSAGE INFO TUNE %s %d", t.name, int(*t.value));
+    reply(context, "MESSAGE INFO TUNE %s %d", tunable->name, int(*tunable->value));
 }
 
 void handleInfo(GameContext& context, const char* argument) {

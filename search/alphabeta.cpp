@@ -11,6 +11,7 @@
 #include "search/leaf.h"
 #include "search/search_control.h"
 #include "search/threads.h"
+#include "search/tunables.h"
 
 namespace {
 
@@ -98,6 +99,7 @@ int32_t search(Position& pos, StackEntry* ss, int32_t alpha, int32_t beta, int32
                bool skipEarlyPruning) {
     SearchThread& thread = *pos.owner;
     SearchStats& stats = thread.stats;
+    const SearchMargins& margins = SEARCH_MARGINS;
     const bool rootNode = PvNode && (ss - 1)->ply == 0;
     const int32_t ply = ss->ply;
 
@@ -170,7 +172,7 @@ int32_t search(Position& pos, StackEntry* ss, int32_t alpha, int32_t beta, int32
             eval = ttValue;
     } else {
         // After a null move the evaluation only changes hands, plus a tempo.
-        staticEval = (ss - 1)->currentMove == MOVE_NULL ? 360 - (ss - 1)->staticEval : evaluate(pos);
+        staticEval = (ss - 1)->currentMove == MOVE_NULL ? margins.tempo - (ss - 1)->staticEval : evaluate(pos);
         eval = staticEval;
         store(TT, tte, key, SCORE_NONE, BOUND_NONE, DEPTH_NONE, MOVE_NONE, staticEval);
     }
@@ -179,16 +181,17 @@ int32_t search(Position& pos, StackEntry* ss, int32_t alpha, int32_t beta, int32
 
     if (!inCheck && !skipEarlyPruning) {
         // Futility at the child: the opponent cannot catch up within depth.
-        if ((PvNode ? depth <= 6 && !rootNode : depth < 7) && eval - (improving ? 180 : 220) * depth >= beta &&
+        const int32_t futility = improving ? margins.futilityImproving : margins.futility;
+        if ((PvNode ? depth <= 6 && !rootNode : depth < 7) && eval - futility * depth >= beta &&
             eval < SCORE_KNOWN_WIN)
             return eval;
 
         // Null move: if passing still holds beta, a real move will too.
         if (!PvNode && eval >= beta && !opponentMustAnswer(pos) &&
-            !(depth <= 12 && staticEval < beta - 108 * (depth - 7))) {
+            !(depth <= 12 && staticEval < beta - margins.nullMove * (depth - 7))) {
             ss->currentMove = MOVE_NULL;
             ss->contHistory = nullptr;
-            const int32_t R = (67 * depth + 823) / 256 + std::min((eval - beta) / 188, 3);
+            const int32_t R = (67 * depth + 823) / 256 + std::min((eval - beta) / margins.nullMoveDivisor, 3);
             makeNullMove(pos);
             prefetch(TT, pos.current->key);
             const int32_t nullDepth = depth - R;
@@ -282,7 +285,7 @@ int32_t search(Position& pos, StackEntry* ss, int32_t alpha, int32_t beta, int32
             }
             if (answerThreat) {
                 if (depth < 7) {
-                    int32_t t = -212 * depth * depth;
+                    int32_t t = -margins.answerPrune * depth * depth;
                     if (staticEval != SCORE_NONE) t += staticEval - alpha + 128;
                     if (t < 0) continue;
                 }
@@ -291,7 +294,9 @@ int32_t search(Position& pos, StackEntry* ss, int32_t alpha, int32_t beta, int32
                 if (lmrDepth <= 6) {
                     // The evaluation of a node that must answer a threat means
                     // nothing: it never prunes.
-                    if (staticEval != SCORE_NONE && std::max(lmrDepth, 0) * 512 + staticEval - 16 <= alpha) continue;
+                    if (staticEval != SCORE_NONE &&
+                        std::max(lmrDepth, 0) * margins.lateMove + staticEval - margins.lateMoveOffset <= alpha)
+                        continue;
                     const uint32_t i = statIndex(m);
                     const bool followsWell = (ss - 1)->contHistory && (ss - 1)->contHistory[i] >= 0;
                     if (!followsWell && (!(ss - 2)->contHistory || (ss - 2)->contHistory[i] < 0)) continue;

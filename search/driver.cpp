@@ -18,6 +18,7 @@
 #include "search/search_control.h"
 #include "search/threads.h"
 #include "search/tt.h"
+#include "search/tunables.h"
 
 SearchLimits Limits;
 TimeManager Time;
@@ -25,7 +26,6 @@ std::atomic<bool> stopFlag{false};
 
 namespace {
 
-constexpr int32_t ASPIRATION_DELTA = 17;
 constexpr int32_t EVAL_OFFSET_BASE = 42;
 // Moves assumed left in the game when the board gives no estimate.
 constexpr int32_t DEFAULT_MOVES_TO_GO = 50;
@@ -308,7 +308,7 @@ void iterate(SearchThread& thread) {
     }
 
     int32_t bestValue = -SCORE_INFINITE, alpha = -SCORE_INFINITE, beta = SCORE_INFINITE;
-    int32_t delta = ASPIRATION_DELTA;
+    int32_t delta = SEARCH_MARGINS.aspiration;
     thread.evalOffset = EVAL_OFFSET_BASE;
     MoveWord lastBestMove = MOVE_NONE;
     int32_t lastBestMoveDepth = 0;
@@ -334,9 +334,9 @@ void iterate(SearchThread& thread) {
         for (thread.pvIdx = 0; thread.pvIdx < multiPV && !searchMustStop(thread); ++thread.pvIdx) {
             if (thread.rootDepth >= 5) {
                 const int32_t p = rootMoves[thread.pvIdx].previousScore;
-                delta = ASPIRATION_DELTA;
-                alpha = std::max(p - ASPIRATION_DELTA, -SCORE_INFINITE);
-                beta = std::min(p + ASPIRATION_DELTA, SCORE_INFINITE);
+                delta = SEARCH_MARGINS.aspiration;
+                alpha = std::max(p - SEARCH_MARGINS.aspiration, -SCORE_INFINITE);
+                beta = std::min(p + SEARCH_MARGINS.aspiration, SCORE_INFINITE);
                 thread.evalOffset = 88 * p / (std::abs(p) + 200) + EVAL_OFFSET_BASE;
             }
             int failedHighCount = 0;

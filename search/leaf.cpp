@@ -5,6 +5,7 @@
 #include "movegen/threats.h"
 #include "search/evaluate.h"
 #include "search/threads.h"
+#include "search/tunables.h"
 
 namespace {
 
@@ -117,7 +118,7 @@ int32_t leafSearch(Position& pos, StackEntry* ss, int32_t beta, int32_t depth) {
             eval = hit.value;
     } else {
         // After a null move the evaluation only changes hands, plus a tempo.
-        staticEval = (ss - 1)->currentMove == MOVE_NULL ? 360 - (ss - 1)->staticEval : evaluate(pos);
+        staticEval = (ss - 1)->currentMove == MOVE_NULL ? SEARCH_MARGINS.tempo - (ss - 1)->staticEval : evaluate(pos);
         eval = staticEval;
     }
     ss->staticEval = staticEval;

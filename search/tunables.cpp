@@ -4,6 +4,7 @@
 #include <array>
 
 EvalWeights EVAL_WEIGHTS = DEFAULT_EVAL_WEIGHTS;
+SearchMargins SEARCH_MARGINS = DEFAULT_SEARCH_MARGINS;
 
 namespace {
 
@@ -12,6 +13,14 @@ namespace {
 constexpr int32_t MOST_CLASS_WEIGHT = 100000;
 constexpr int32_t MOST_RUNNING = 256;
 constexpr int32_t MOST_FORBIDDEN = 100000;
+// A margin times the deepest depth squared stays far inside int32; a divisor
+// is never zero.
+constexpr int32_t MOST_MARGIN = 10000;
+constexpr size_t EVAL_TUNABLE_COUNT = sizeof(EvalWeights) / sizeof(int32_t);
+
+constexpr Tunable margin(const char* name, int32_t& value, int32_t defaultValue, int32_t least = 0) {
+    return {name, &value, defaultValue, least, MOST_MARGIN};
+}
 
 constexpr Tunable classWeight(const char* name, int32_t& value, int32_t defaultValue) {
     return {name, &value, defaultValue, 0, MOST_CLASS_WEIGHT};
@@ -40,19 +49,32 @@ const std::array TUNABLES = {
             MOST_FORBIDDEN},
     Tunable{"FORBIDDEN_OTHER_THREE", &EVAL_WEIGHTS.forbiddenOtherThree, DEFAULT_EVAL_WEIGHTS.forbiddenOtherThree, 0,
             MOST_FORBIDDEN},
+    margin("TEMPO", SEARCH_MARGINS.tempo, DEFAULT_SEARCH_MARGINS.tempo),
+    margin("FUTILITY", SEARCH_MARGINS.futility, DEFAULT_SEARCH_MARGINS.futility),
+    margin("FUTILITY_IMPROVING", SEARCH_MARGINS.futilityImproving, DEFAULT_SEARCH_MARGINS.futilityImproving),
+    margin("NULL_MOVE", SEARCH_MARGINS.nullMove, DEFAULT_SEARCH_MARGINS.nullMove),
+    margin("NULL_MOVE_DIVISOR", SEARCH_MARGINS.nullMoveDivisor, DEFAULT_SEARCH_MARGINS.nullMoveDivisor, 1),
+    margin("ANSWER_PRUNE", SEARCH_MARGINS.answerPrune, DEFAULT_SEARCH_MARGINS.answerPrune),
+    margin("LATE_MOVE", SEARCH_MARGINS.lateMove, DEFAULT_SEARCH_MARGINS.lateMove),
+    margin("LATE_MOVE_OFFSET", SEARCH_MARGINS.lateMoveOffset, DEFAULT_SEARCH_MARGINS.lateMoveOffset),
+    margin("ASPIRATION", SEARCH_MARGINS.aspiration, DEFAULT_SEARCH_MARGINS.aspiration, 1),
 };
+static_assert(TUNABLES.size() * sizeof(int32_t) == sizeof(EvalWeights) + sizeof(SearchMargins),
+              "every weight and every margin is a tunable");
 
 }  // namespace
 
 std::span<const Tunable> tunables() { return TUNABLES; }
 
-bool setTunable(std::string_view name, int64_t value) {
+std::span<const Tunable> evalTunables() { return std::span(TUNABLES).first(EVAL_TUNABLE_COUNT); }
+
+const Tunable* setTunable(std::string_view name, int64_t value) {
     for (const Tunable& t : TUNABLES) {
         if (name != t.name) continue;
         *t.value = int32_t(std::clamp<int64_t>(value, t.least, t.most));
-        return true;
+        return &t;
     }
-    return false;
+    return nullptr;
 }
 
 void resetTunables() {

@@ -1,5 +1,6 @@
 // The numbers a strength test or the tuner changes without a rebuild: the
-// evaluation's weights, each under a name the engine's own INFO key sets
+// evaluation's weights and the search margins measured in its units, each
+// under a name the engine's own INFO key sets
 // ("INFO TUNE NAME value"; names are upper case, as the protocol reads every
 // line). The defaults are the values the engine plays
 // with. They are written only between searches (INFO is refused during one)
@@ -44,6 +45,25 @@ constexpr EvalWeights DEFAULT_EVAL_WEIGHTS = {
 
 extern EvalWeights EVAL_WEIGHTS;
 
+// The search's margins and steps in evaluation units (see alphabeta.cpp for
+// where each one prunes or reduces). They follow the evaluation's scale, so
+// a change of weights may want them changed too.
+struct SearchMargins {
+    int32_t tempo;              // a null move hands the evaluation over, plus this
+    int32_t futility;           // per depth: the child's futility when not improving
+    int32_t futilityImproving;  // per depth: the same when improving
+    int32_t nullMove;           // per depth beyond 7: how far below beta forbids a pass
+    int32_t nullMoveDivisor;    // the pass reduces one ply more for each this much above beta
+    int32_t answerPrune;        // per depth squared: a threat answer's futility
+    int32_t lateMove;           // per reduced depth: a late quiet move's futility
+    int32_t lateMoveOffset;     // taken from that move's margin
+    int32_t aspiration;         // the first aspiration window's half width
+};
+
+constexpr SearchMargins DEFAULT_SEARCH_MARGINS = {360, 220, 180, 108, 188, 212, 512, 16, 17};
+
+extern SearchMargins SEARCH_MARGINS;
+
 struct Tunable {
     const char* name;
     int32_t* value;
@@ -52,12 +72,16 @@ struct Tunable {
     int32_t most;
 };
 
-// Every tunable, in a fixed order.
+// Every tunable, in a fixed order: the evaluation's weights first, in the
+// order of EvalWeights, then the search margins.
 std::span<const Tunable> tunables();
 
-// Sets the named tunable to the value, clamped to its range; false (and no
-// change) for a name that is not one.
-bool setTunable(std::string_view name, int64_t value);
+// The evaluation's weights alone (what the tuner fits).
+std::span<const Tunable> evalTunables();
+
+// Sets the named tunable to the value, clamped to its range, and returns it;
+// nullptr (and no change) for a name that is not one.
+const Tunable* setTunable(std::string_view name, int64_t value);
 
 // Every tunable back to its default.
 void resetTunables();

@@ -166,6 +166,9 @@ TEST_F(InfoTest, TuneSetsOneWeightByNameWithinItsRange) {
         EXPECT_EQ(EVAL_WEIGHTS.own[1], c.openThree);
         EXPECT_EQ(EVAL_WEIGHTS.running, c.running);
     }
+    // A search margin is set the same way; a divisor stays above zero.
+    EXPECT_EQ(info("TUNE NULL_MOVE_DIVISOR 0"), "MESSAGE INFO TUNE NULL_MOVE_DIVISOR 1\n");
+    EXPECT_EQ(SEARCH_MARGINS.nullMoveDivisor, 1);
     // Every tunable has its own name and starts at its default.
     resetTunables();
     std::set<std::string> names;

@@ -37,6 +37,7 @@
 #include "search/search_control.h"
 #include "search/threads.h"
 #include "search/tt.h"
+#include "search/tunables.h"
 #include "support/board_drawing.h"
 #include "support/board_snapshot.h"
 
@@ -269,6 +270,37 @@ TEST_F(AlphaBetaTest, SearchesTheSameWayTwice) {
             }
         }
     }
+}
+
+TEST_F(AlphaBetaTest, EverySearchMarginIsReadByTheSearch) {
+    // A margin registered as a tunable but not read where it prunes would
+    // make every strength test of it a test of nothing: at its least and at
+    // its most, each one changes the tree of some benchmark picture, and its
+    // default gives the same tree back. The aspiration window belongs to the
+    // driver, whose own test covers it.
+    const auto searchNodes = [] {
+        uint64_t nodes = 0;
+        for (int picture : {3, 15, 20, 27, 35}) {
+            setupFromPicture(*game, benchmarkPictures[picture], COLOUR_X);
+            setUpFromGame();
+            clear(TT);
+            nodes += iterate(8).nodes;
+        }
+        return nodes;
+    };
+    const uint64_t standard = searchNodes();
+    const size_t evalCount = evalTunables().size();
+    for (const Tunable& t : tunables().subspan(evalCount)) {
+        if (std::string_view(t.name) == "ASPIRATION") continue;
+        SCOPED_TRACE(t.name);
+        setTunable(t.name, t.least);
+        const uint64_t least = searchNodes();
+        setTunable(t.name, t.most);
+        const uint64_t most = searchNodes();
+        setTunable(t.name, t.defaultValue);
+        EXPECT_TRUE(least != standard || most != standard) << least << " " << most << " " << standard;
+    }
+    EXPECT_EQ(searchNodes(), standard);
 }
 
 TEST_F(AlphaBetaTest, TheRootSearchesEveryMoveFromPvIdxOnAndNoOther) {

@@ -12,6 +12,7 @@
 #include "search/search_control.h"
 #include "search/threads.h"
 #include "search/tt.h"
+#include "search/tunables.h"
 #include "support/board_drawing.h"
 
 namespace {
@@ -144,6 +145,28 @@ TEST_F(IterateTest, AStopBeforeTheFirstIterationStillLetsItComplete) {
     // unsearched guess.
     EXPECT_GT(main.rootMoves[0].score, ROOT_SCORE_UNKNOWN);
     EXPECT_GE(main.position.nodes, main.rootMoves.size());  // every root move was played
+}
+
+TEST_F(IterateTest, TheAspirationWindowIsTheTunablesWidth) {
+    // The same iterations with the window at its default, then at its
+    // narrowest and widest: a window the driver did not take from the
+    // tunable would search the same tree each time.
+    MainThread& main = mainThread(Threads);
+    const std::vector<RootMove> start = main.rootMoves;
+    const auto nodesWith = [&](int32_t width) {
+        setTunable("ASPIRATION", width);
+        clear(TT);
+        clearSearchTables(Threads);
+        main.rootMoves = start;
+        main.rootDepth = main.completedDepth = 0;
+        const uint64_t before = main.position.nodes;
+        iterate(main);
+        return main.position.nodes - before;
+    };
+    const uint64_t standard = nodesWith(DEFAULT_SEARCH_MARGINS.aspiration);
+    EXPECT_NE(nodesWith(1), standard);
+    EXPECT_NE(nodesWith(10000), standard);
+    EXPECT_EQ(nodesWith(DEFAULT_SEARCH_MARGINS.aspiration), standard);
 }
 
 TEST_F(IterateTest, AWidenedRootListIsSearchedNotJustListed) {

@@ -37,10 +37,10 @@ TEST_F(TexelTest, TheFeaturesDottedWithTheWeightsAreTheEvaluation) {
     // Every weight different, so that a feature read in another weight's
     // place shows.
     int step = 0;
-    for (const Tunable& t : tunables()) setTunable(t.name, t.defaultValue + 37 * ++step);
+    for (const Tunable& t : evalTunables()) setTunable(t.name, t.defaultValue + 37 * ++step);
     for (const bool tuned : {false, true}) {
         if (!tuned) resetTunables();
-        else for (const Tunable& t : tunables()) setTunable(t.name, t.defaultValue + 37 * ++step);
+        else for (const Tunable& t : evalTunables()) setTunable(t.name, t.defaultValue + 37 * ++step);
         SCOPED_TRACE(tuned ? "changed weights" : "default weights");
         reset(*pos, 15);
         selectGameRule(*pos, RULE_RENJU);
@@ -132,7 +132,7 @@ TEST_F(TexelTest, TheFitLowersTheErrorTowardTheWeightsBehindTheResults) {
     EXPECT_GT(fitted[9], start[9] + 1000);
     EXPECT_GT(fitted[16], start[16] + 40);
     EXPECT_NEAR(fitted[COLOUR_BIAS], 600, 200);
-    const auto ranges = tunables();
+    const auto ranges = evalTunables();
     for (size_t i = 0; i < WEIGHT_COUNT; ++i) {
         EXPECT_GE(fitted[i], ranges[i].least);
         EXPECT_LE(fitted[i], ranges[i].most);

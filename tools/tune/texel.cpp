@@ -155,7 +155,7 @@ double fitScale(const std::vector<Sample>& samples, const WeightVector& w) {
 
 WeightVector fitWeights(const std::vector<Sample>& samples, WeightVector w, double k, const FitOptions& options) {
     const double prior = options.prior, rate = options.rate;
-    const std::span<const Tunable> ranges = tunables();
+    const std::span<const Tunable> ranges = evalTunables();
     const WeightVector start = w;
     // A change is measured against the weight's own size (at least 100).
     const auto scaleOf = [&start](size_t i) { return std::max(100.0, std::abs(start[i])); };

@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     }
     if (records.empty()) usage("no record given");
     if (options.boardSize < 5 || options.boardSize > 20) usage("--size must lie between 5 and 20");
-    if (tunables().size() != WEIGHT_COUNT) usage("the tunables and the fit disagree on the weights");
+    if (evalTunables().size() != WEIGHT_COUNT) usage("the tunables and the fit disagree on the weights");
 
     buildClassTable();
     std::vector<Sample> samples;
@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
 
     std::FILE* file = out.empty() ? stdout : std::fopen(out.c_str(), "w");
     if (!file) usage(("cannot write " + out).c_str());
-    const auto ranges = tunables();
+    const auto ranges = evalTunables();
     for (size_t i = 0; i < WEIGHT_COUNT; ++i)
         std::fprintf(file, "INFO TUNE %s %ld\n", ranges[i].name, std::lround(rounded[i]));
     if (file != stdout) std::fclose(file);
