@@ -1,12 +1,12 @@
 # Thin wrapper around CMake. `make run` builds the Release engine and starts it
 # on this terminal; `make test` builds and runs every test through CTest;
 # `make fuzz` builds the libFuzzer targets with clang and runs each one for
-# FUZZ_SECONDS.
+# FUZZ_SECONDS; `make windows` cross-builds the Windows executable and its zip.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all build run test bench sanitize tsan fuzz clean
+.PHONY: all build run test bench sanitize tsan fuzz windows clean
 
 all: build
 
@@ -60,5 +60,17 @@ fuzz:
 	    $$(if [ -f fuzz/$$target.dict ]; then echo -dict=fuzz/$$target.dict; fi) ; \
 	done
 
+# The Windows executable (64-bit, Release, statically linked) cross-built
+# with MinGW-w64 in build-windows/, and the tournament zip holding it at its
+# root. The table generator runs on this machine: it comes from $(BUILD_DIR).
+WINDOWS_DIR ?= build-windows
+windows: $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) -j$(JOBS) --target pebblon_tablegen
+	cmake -S . -B $(WINDOWS_DIR) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
+	  -DPEBBLON_TABLEGEN=$(abspath $(BUILD_DIR))/tools/tablegen/pebblon_tablegen
+	cmake --build $(WINDOWS_DIR) -j$(JOBS) --target pbrain-pebblon
+	cd $(WINDOWS_DIR) && rm -f pbrain-pebblon.zip && cmake -E tar cf pbrain-pebblon.zip --format=zip pbrain-pebblon.exe
+
 clean:
-	rm -rf build build-sanitize build-tsan build-fuzz
+	rm -rf build build-sanitize build-tsan build-fuzz build-windows

@@ -32,7 +32,7 @@ void reply(const GameContext& context, const char* format, ...) {
 
 void printBoardDump(const GameContext& context, const char* title) {
     const Position& pos = context.position;
-    reply(context, "DEBUG Board %s, hash %zX", title, static_cast<size_t>(pos.current->key));
+    reply(context, "DEBUG Board %s, hash %llX", title, static_cast<unsigned long long>(pos.current->key));
     reply(context, "DEBUG Dim %u, Ply %u", pos.boardSize, pos.stoneCount);
     // The headers always show all twenty columns, whatever the board size.
     reply(context, "DEBUG         %s", "a b c d e f g h i j k l m n o p q r s t");
