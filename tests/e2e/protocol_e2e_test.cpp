@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <regex>
+#include <string>
+#include <vector>
+
 #include "support/engine_process.h"
 
 namespace {
@@ -49,6 +53,38 @@ TEST(ProtocolE2E, CarriageReturnsAreDroppedAndLowerCaseAccepted) {
     sendRaw(engine, "e\rnd\r\n");
     EXPECT_EQ(waitForExit(engine), 0);
     EXPECT_EQ(readRemainingOutput(engine), "");
+}
+
+// What a manager reads byte for byte: every line, of every kind the engine
+// writes (the identification, OK, ERROR, UNKNOWN, the board dump, search
+// reports, a move), ends with the system's line end and with nothing else:
+// no CR of its own before it, no doubled CR, no bare line feed inside a line.
+TEST(ProtocolE2E, EveryLineEndsWithTheSystemsLineEnd) {
+    EngineProcess engine = startEngine();
+    for (const char* line : {"ABOUT", "START 15", "INFO RULE 9", "hello", "PLAY 7,7", "PLAY 7,7",
+                             "INFO TIMEOUT_TURN 200", "TURN 8,8", "END"})
+        sendRaw(engine, std::string(line) + "\r\n");  // as a Windows manager sends them
+    const std::string out = readRemainingOutput(engine);
+    EXPECT_EQ(waitForExit(engine), 0);
+    const std::string end = engineLineEnd();
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t at; (at = out.find(end, start)) != std::string::npos; start = at + end.size())
+        lines.push_back(out.substr(start, at - start));
+    EXPECT_EQ(start, out.size()) << "output after the last line end: " << out.substr(start);
+    for (const std::string& line : lines) EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << line;
+    // ABOUT, OK, the refused rule, the unknown line, the stone refused with
+    // its 20-line dump and the error, at least one report and the move.
+    ASSERT_GE(lines.size(), 27u) << out;
+    EXPECT_EQ(lines[0], EXPECTED_ABOUT);
+    EXPECT_EQ(lines[1], "OK");
+    EXPECT_EQ(lines[2], "ERROR unsupported rule 9");
+    EXPECT_EQ(lines[3], "UNKNOWN HELLO");
+    EXPECT_EQ(lines[5].rfind("DEBUG Board CmdPut ERR, hash ", 0), 0u) << lines[5];
+    EXPECT_EQ(lines[23].rfind("DEBUG Row 14 ", 0), 0u) << lines[23];
+    EXPECT_EQ(lines[24], "ERROR my move [7,7]");
+    EXPECT_EQ(lines[25].rfind("MESSAGE depth ", 0), 0u) << lines[25];
+    EXPECT_TRUE(std::regex_match(lines.back(), std::regex("[0-9]+,[0-9]+"))) << lines.back();
 }
 
 TEST(ProtocolE2E, ParamsIsSilent) {
