@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -34,6 +36,8 @@ TEST(ProtocolE2E, UnknownLinesAreEchoedUpperCased) {
         {"TURN\t7,7", "UNKNOWN TURN\t7,7"},
         {" END", "UNKNOWN  END"},
         {"ABOUTX", "UNKNOWN ABOUTX"},
+        // Ctrl-Z, which ends a Windows program's input in text mode, is a byte like another.
+        {"\x1a" "ABOUT", "UNKNOWN \x1a" "ABOUT"},
     };
     EngineProcess engine = startEngine();
     for (const Case& c : cases) {
@@ -124,7 +128,7 @@ TEST(ProtocolE2E, StartUpWordsDoNotDisturbTheProtocol) {
     EXPECT_EQ(waitForExit(engine), 0);
 }
 
-TEST(ProtocolE2E, StartUpCreatesTheLogFolder) {
+TEST(ProtocolE2E, StartUpCreatesTheLogFolderAndTodaysFile) {
     const TemporaryFolder temporary;
     const std::string& folder = temporary.path;
     EngineProcess engine = startEngine({"TRACE"}, folder);
@@ -135,6 +139,18 @@ TEST(ProtocolE2E, StartUpCreatesTheLogFolder) {
     struct stat info;
     ASSERT_EQ(stat((folder + "/log").c_str(), &info), 0);
     EXPECT_TRUE(S_ISDIR(info.st_mode));
+    // One file named by the local date, whose records carry that date.
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder + "/log"))
+        names.push_back(entry.path().filename().string());
+    ASSERT_EQ(names.size(), 1u);
+    std::smatch date;
+    ASSERT_TRUE(std::regex_match(names[0], date, std::regex("([0-9]{4}-[0-9]{2}-[0-9]{2})\\.txt"))) << names[0];
+    std::ifstream file(folder + "/log/" + names[0]);
+    std::string first;
+    ASSERT_TRUE(std::getline(file, first));
+    EXPECT_TRUE(std::regex_match(first, std::regex(date[1].str() + "T[0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3} \\[INFO  \\]: .*started.*")))
+        << first;
 }
 
 }  // namespace
