@@ -1,7 +1,6 @@
 #include "board/startup_tables.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 uint8_t ClassTable[65536];
@@ -9,6 +8,29 @@ int32_t reductionsA[2][64][64];
 int32_t reductionsB[2][64][64];
 int32_t moveCountsA[16];
 int32_t moveCountsB[16];
+
+// ln d for d = 1 ... 63, each the double nearest the exact value (written in
+// hexadecimal, so that it is read exactly), 0 for d = 0. The reduction
+// tables come from these rather than from the C library's log, whose last
+// bit may differ between systems: every build searches the same tree.
+const double NATURAL_LOGS[64] = {
+    0.0, 0.0, 0x1.62e42fefa39efp-1, 0x1.193ea7aad030bp+0,
+    0x1.62e42fefa39efp+0, 0x1.9c041f7ed8d33p+0, 0x1.cab0bfa2a2002p+0, 0x1.f2272ae325a57p+0,
+    0x1.0a2b23f3bab73p+1, 0x1.193ea7aad030bp+1, 0x1.26bb1bbb55516p+1, 0x1.32ee3b77f374cp+1,
+    0x1.3e116bcd39e7dp+1, 0x1.485042b318c51p+1, 0x1.51cca16d7bba7p+1, 0x1.5aa16394d481fp+1,
+    0x1.62e42fefa39efp+1, 0x1.6aa6bc1fa7f7ap+1, 0x1.71f7b3a6b9186p+1, 0x1.78e360604b32cp+1,
+    0x1.7f7427b73e391p+1, 0x1.85b2e946faeb1p+1, 0x1.8ba74773dc5c8p+1, 0x1.9157dfdd1b3fp+1,
+    0x1.96ca77c922cf9p+1, 0x1.9c041f7ed8d33p+1, 0x1.a1094eaf01acdp+1, 0x1.a5ddfb803849p+1,
+    0x1.aa85ad6964a23p+1, 0x1.af038cbcdfe1fp+1, 0x1.b35a6f90bd69bp+1, 0x1.b78ce48912b5ap+1,
+    0x1.bb9d3beb8c86bp+1, 0x1.bf8d8f4d5b8d1p+1, 0x1.c35fc81b90df6p+1, 0x1.c715a530ff3c5p+1,
+    0x1.cab0bfa2a2002p+1, 0x1.ce328ee3ac7bdp+1, 0x1.d19c6c5c341a8p+1, 0x1.d4ef968880dd6p+1,
+    0x1.d82d33b32720dp+1, 0x1.db565458eac4ep+1, 0x1.de6bf542e3d2dp+1, 0x1.e16f01614ec11p+1,
+    0x1.e460536fc5443p+1, 0x1.e740b76a3c9a4p+1, 0x1.ea10ebd90426cp+1, 0x1.ecd1a2f90f0b6p+1,
+    0x1.ef8383c50bb75p+1, 0x1.f2272ae325a57p+1, 0x1.f4bd2b7ac1bafp+1, 0x1.f7460ff5100ffp+1,
+    0x1.f9c25aaaea949p+1, 0x1.fc32868223cabp+1, 0x1.fe97077c2130cp+1, 0x1.0078259bafef3p+2,
+    0x1.019f5cb2a6c5p+2, 0x1.02c15a1ad9a59p+2, 0x1.03de4c5c6464dp+2, 0x1.04f65f9c72979p+2,
+    0x1.0609bdc65328bp+2, 0x1.07188eb126c0dp+2, 0x1.0822f8427dcebp+2, 0x1.09291e8e3181bp+2,
+};
 
 namespace {
 
@@ -102,7 +124,7 @@ void initReductions(uint32_t cautionFactor) {
     for (int i = 0; i < 2; ++i)
         for (int d = 1; d < 64; ++d)
             for (int m = 1; m < 64; ++m) {
-                const int32_t r = roundHalfAway(std::log(double(d)) * std::log(double(m)) * k);
+                const int32_t r = roundHalfAway(NATURAL_LOGS[d] * NATURAL_LOGS[m] * k);
                 reductionsA[i][d][m] = i == 0 ? r + 1 : r;
                 reductionsB[i][d][m] = std::max(r - 2, 0);
             }

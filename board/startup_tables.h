@@ -44,6 +44,11 @@ extern int32_t reductionsB[2][64][64];
 extern int32_t moveCountsA[16];
 extern int32_t moveCountsB[16];
 
+// ln d, correctly rounded, for d = 1 ... 63 (0 for d = 0): what the reduction
+// tables are computed from on every system.
+extern const double NATURAL_LOGS[64];
+
 // Fills the reduction and move-count tables for a caution factor 0 ... 4
-// (a larger factor acts as 4).
+// (a larger factor acts as 4): r = round(ln d * ln m * K), halves away from
+// zero, with K from the factor.
 void initReductions(uint32_t cautionFactor);

@@ -1,15 +1,13 @@
 #include "front/log.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/time.h>
-#include <unistd.h>
-
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <mutex>
+
+#include "platform/platform.h"
 
 namespace {
 
@@ -43,8 +41,7 @@ void formatLogTextV(char* buffer, uint32_t size, const char* sourceFile, unsigne
 
 void initLogging(uint32_t level, const char* folder) {
     currentLevel = level;
-    struct stat info;
-    if (stat(DEFAULT_LOG_FOLDER, &info) != 0 || !S_ISDIR(info.st_mode)) mkdir(DEFAULT_LOG_FOLDER, 0755);
+    makeFolder(DEFAULT_LOG_FOLDER);
     if (folder) {
         std::strncpy(currentFolder, folder, sizeof currentFolder - 1);
         currentFolder[sizeof currentFolder - 1] = '\0';
@@ -72,16 +69,16 @@ void writeLogRecord(uint32_t level, const char* sourceFile, unsigned line, const
     formatLogTextV(text, sizeof text, sourceFile, line, function, format, args);
     va_end(args);
 
-    timeval now;
-    gettimeofday(&now, nullptr);
-    time_t seconds = now.tv_sec;
-    tm local;
-    localtime_r(&seconds, &local);
+    const int64_t nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count();
+    std::tm local;
+    if (!localCalendarTime(std::time_t(nowMs / 1000), local)) return;
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &local);
     char record[RECORD_TEXT_SIZE + 64];
     int length = std::snprintf(record, sizeof record, "%s.%03ld [%s]: %s\n", stamp,
-                               static_cast<long>(now.tv_usec / 1000), LEVEL_NAMES[level], text);
+                               static_cast<long>(nowMs % 1000), LEVEL_NAMES[level], text);
     if (length < 0) return;
     if (length >= static_cast<int>(sizeof record)) length = sizeof record - 1;
 
@@ -90,9 +87,5 @@ void writeLogRecord(uint32_t level, const char* sourceFile, unsigned line, const
     std::lock_guard<std::mutex> lock(fileMutex);
     char path[sizeof currentFolder + sizeof date + 8];
     std::snprintf(path, sizeof path, "%s%s.txt", currentFolder, date);
-    int fd = open(path, O_WRONLY | O_APPEND | O_CREAT, 0600);
-    if (fd < 0) return;  // a record that cannot be written is dropped
-    ssize_t written = write(fd, record, static_cast<size_t>(length));
-    (void)written;
-    close(fd);
+    appendToFile(path, record, static_cast<size_t>(length));  // a record that cannot be written is dropped
 }

@@ -10,6 +10,7 @@
 #include "front/game_context.h"
 #include "front/log.h"
 #include "front/protocol.h"
+#include "platform/platform.h"
 #include "search/bench.h"
 #include "search/threads.h"
 #include "search/tt.h"
@@ -25,6 +26,7 @@ constexpr uint32_t CAUTION_AT_START = 2;
 }  // namespace
 
 int main(int argc, char** argv) {
+    prepareStandardStreams();
     std::set_new_handler(exitOnAllocationFailure);
     StartupOptions options = parseCommandLine(argc, argv);
     initLogging(options.logLevel, nullptr);

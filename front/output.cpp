@@ -5,20 +5,21 @@
 
 #include "board/position.h"
 #include "front/game_context.h"
+#include "platform/platform.h"
 
 const char* const ABOUT_LINE =
     "name=\"Pebblon\", version=\"0.6.4.2600\", build=\"Tamble\", "
     "variant=\"Renju\", author=\"Quillfen\", country=\"CZ\"";
 
 void replyV(const GameContext&, const char* format, va_list args) {
-    // One extra byte for the line feed, so text and line end go out in one
-    // fwrite, which the library serialises against the other thread.
-    char buffer[REPLY_BUFFER_SIZE + 1];
+    // Room for the line end after the text, so text and line end go out in
+    // one fwrite, which the library serialises against the other thread.
+    char buffer[REPLY_BUFFER_SIZE - 1 + LINE_END_CAPACITY];
     int length = std::vsnprintf(buffer, REPLY_BUFFER_SIZE, format, args);
     if (length < 0) length = 0;
     if (length > REPLY_BUFFER_SIZE - 1) length = REPLY_BUFFER_SIZE - 1;
-    buffer[length] = '\n';
-    std::fwrite(buffer, 1, static_cast<size_t>(length) + 1, stdout);
+    std::memcpy(buffer + length, LINE_END, LINE_END_LENGTH);
+    std::fwrite(buffer, 1, static_cast<size_t>(length) + LINE_END_LENGTH, stdout);
     std::fflush(stdout);
 }
 
@@ -31,7 +32,7 @@ void reply(const GameContext& context, const char* format, ...) {
 
 void printBoardDump(const GameContext& context, const char* title) {
     const Position& pos = context.position;
-    reply(context, "DEBUG Board %s, hash %zX", title, static_cast<size_t>(pos.current->key));
+    reply(context, "DEBUG Board %s, hash %llX", title, static_cast<unsigned long long>(pos.current->key));
     reply(context, "DEBUG Dim %u, Ply %u", pos.boardSize, pos.stoneCount);
     // The headers always show all twenty columns, whatever the board size.
     reply(context, "DEBUG         %s", "a b c d e f g h i j k l m n o p q r s t");

@@ -1,6 +1,6 @@
 // The one channel to the manager. Every line the engine says goes through
-// `reply`: formatted printf-style into a fixed buffer, written with its line
-// feed in a single library call and flushed at once, so lines from the
+// `reply`: formatted printf-style into a fixed buffer, written with the
+// system's line end (LINE_END) in a single library call and flushed at once, so lines from the
 // protocol thread and the search thread never mix and never wait in a buffer.
 #pragma once
 

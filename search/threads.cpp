@@ -22,19 +22,14 @@ void setUp(SearchThread& thread) {
     if (thread.idx != 0) clearSearchStats(thread.stats);
 }
 
-void* runIdleLoop(void* thread) {
+void runIdleLoop(void* thread) {
     setUp(*static_cast<SearchThread*>(thread));
     idleLoop(*static_cast<SearchThread*>(thread));
-    return nullptr;
 }
 
-// A POSIX thread rather than std::thread, which cannot be given a stack size.
-void startNativeThread(SearchThread& thread) {
-    pthread_attr_t attributes;
-    if (pthread_attr_init(&attributes) != 0) std::exit(0);
-    bool started = pthread_attr_setstacksize(&attributes, SEARCH_THREAD_STACK_BYTES) == 0 &&
-                   pthread_create(&thread.nativeThread, &attributes, runIdleLoop, &thread) == 0;
-    pthread_attr_destroy(&attributes);
+// A native thread rather than std::thread, which cannot be given a stack size.
+void startSearchThread(SearchThread& thread) {
+    const bool started = startNativeThread(thread.nativeThread, SEARCH_THREAD_STACK_BYTES, runIdleLoop, &thread);
     // Without its search thread the engine could never answer a move; like
     // any resource the engine cannot get, this ends the process quietly with
     // status 0 rather than leaving the manager waiting.
@@ -48,7 +43,7 @@ SearchThread::SearchThread(uint64_t index, bool waitUntilIdle) : idx(index) {
     // until then the thread is not ready to be started.
     std::unique_lock<std::mutex> lock(mutex);
     searchingFlag = true;
-    startNativeThread(*this);
+    startSearchThread(*this);
     if (waitUntilIdle) sleepCondition.wait(lock, [this] { return !searchingFlag; });
 }
 
@@ -84,7 +79,7 @@ void endThread(SearchThread& thread) {
         thread.exit = true;
         thread.sleepCondition.notify_one();
     }
-    pthread_join(thread.nativeThread, nullptr);
+    joinNativeThread(thread.nativeThread);
 }
 
 void startSearching(SearchThread& thread) {

@@ -15,8 +15,6 @@
 // must then wait for it.
 #pragma once
 
-#include <pthread.h>
-
 #include <atomic>
 #include <memory>
 #include <condition_variable>
@@ -30,6 +28,7 @@
 #include "movegen/root_moves.h"
 #include "movegen/search_stack.h"
 #include "movegen/search_stats.h"
+#include "platform/platform.h"
 #include "search/search_client.h"
 #include "search/search_control.h"
 #include "search/tt.h"
@@ -67,7 +66,7 @@ public:
     SearchThread(const SearchThread&) = delete;
     SearchThread& operator=(const SearchThread&) = delete;
 
-    pthread_t nativeThread;  // runs idleLoop
+    NativeThread nativeThread;  // runs idleLoop
     std::mutex mutex;        // guards exit and searchingFlag
     std::condition_variable sleepCondition;  // signalled on every change of either
     bool exit = false;            // set once, when the thread is ended

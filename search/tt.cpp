@@ -1,48 +1,31 @@
 #include "search/tt.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/platform.h"
 
 TranspositionTable TT;
 
 namespace {
 
 constexpr uint64_t DEFAULT_CLUSTERS = 4194304;  // 128 MiB
-constexpr size_t HUGE_PAGE_BYTES = 2 * 1024 * 1024;
 
 void release(TranspositionTable& tt) {
-    if (tt.mem) munmap(tt.mem, tt.mappedBytes);
+    releaseTableMemory(tt.mem, tt.mappedBytes);
     tt.mem = nullptr;
     tt.table = nullptr;
     tt.mappedBytes = 0;
     tt.clusterCount = 0;
 }
 
-// An anonymous mapping comes zeroed and page-aligned. Tables of a huge page
-// or more ask the kernel for transparent huge pages, which cut address
-// translation misses; where the system does not offer them the advice is
-// simply ignored and plain pages serve.
-void* mapTable(size_t bytes, size_t& mapped) {
-    size_t rounded = bytes >= HUGE_PAGE_BYTES ? (bytes + HUGE_PAGE_BYTES - 1) / HUGE_PAGE_BYTES * HUGE_PAGE_BYTES : bytes;
-    void* mem = mmap(nullptr, rounded, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mem == MAP_FAILED) return nullptr;
-#ifdef MADV_HUGEPAGE
-    if (rounded >= HUGE_PAGE_BYTES) madvise(mem, rounded, MADV_HUGEPAGE);
-#endif
-    mapped = rounded;
-    return mem;
-}
-
 // A table larger than half the machine's memory would take the memory the
 // engine and the system need (or fail mid-game while being zeroed); such a
 // request gets the largest power-of-two table within that half.
 uint64_t affordableClusters(uint64_t clusters) {
-    const long pages = sysconf(_SC_PHYS_PAGES), pageBytes = sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || pageBytes <= 0) return clusters;
-    const uint64_t affordableBytes = uint64_t(pages) * uint64_t(pageBytes) / 2;
+    const uint64_t physical = physicalMemoryBytes();
+    if (physical == 0) return clusters;
+    const uint64_t affordableBytes = physical / 2;
     while (clusters > 256 && clusters * sizeof(TTCluster) > affordableBytes) clusters /= 2;
     return clusters;
 }
@@ -74,7 +57,7 @@ void resize(TranspositionTable& tt, uint64_t bytes) {
     if (clusters == tt.clusterCount) return;
     release(tt);
     size_t mapped = 0;
-    void* mem = mapTable(clusters * sizeof(TTCluster), mapped);
+    void* mem = allocateTableMemory(clusters * sizeof(TTCluster), mapped);
     if (!mem) std::exit(1);
     tt.mem = mem;
     tt.mappedBytes = mapped;
@@ -84,9 +67,9 @@ void resize(TranspositionTable& tt, uint64_t bytes) {
 
 void clear(TranspositionTable& tt) {
     if (!tt.table) return;
-    // Pages handed back to the kernel read as zeros at their next touch:
+    // Pages handed back to the system read as zeros at their next touch:
     // instant even for a table of gigabytes (a new game clears it), and a
     // cleared table holds no memory until a search writes it again.
-    if (madvise(tt.mem, tt.mappedBytes, MADV_DONTNEED) != 0)
+    if (!discardTableMemory(tt.mem, tt.mappedBytes))
         std::memset(static_cast<void*>(tt.table), 0, size_t(tt.clusterCount) * sizeof(TTCluster));
 }

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <stdexcept>
 
 int64_t monotonicMs() {
@@ -18,7 +19,54 @@ int64_t monotonicMs() {
         .count();
 }
 
+const char* const MISSING_CR_MARK = "<line feed without CR>";
+
+std::vector<std::string> engineCommand() {
+    const char* chosen = std::getenv("PEBBLON_ENGINE");
+    std::vector<std::string> words;
+    if (chosen) {
+        std::istringstream text(chosen);
+        for (std::string word; text >> word;) words.push_back(word);
+    }
+    if (words.empty()) words.push_back(PEBBLON_ENGINE_PATH);
+    return words;
+}
+
+std::string engineLineEnd() {
+    static const bool windowsBuild = [] {
+        for (const std::string& word : engineCommand())
+            if (word.size() > 4 && word.compare(word.size() - 4, 4, ".exe") == 0) return true;
+        return false;
+    }();
+    return windowsBuild ? "\r\n" : "\n";
+}
+
 namespace {
+
+// The engine's command and then the extra words, as execvp takes them; the
+// strings live in `words`.
+std::vector<char*> argumentsOf(std::vector<std::string>& words) {
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    return argv;
+}
+
+std::vector<std::string> commandWith(const std::vector<std::string>& extra) {
+    std::vector<std::string> words = engineCommand();
+    words.insert(words.end(), extra.begin(), extra.end());
+    return words;
+}
+
+// A line cut at its line feed, without the engine's line end: a CR before
+// the line feed where one is due is taken off; where it is missing, the line
+// gets MISSING_CR_MARK so that no test takes it for what it expects.
+std::string withoutLineEnd(std::string line) {
+    if (engineLineEnd() == "\n") return line;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    else line += MISSING_CR_MARK;
+    return line;
+}
 
 // Reads what is available within the timeout; false when the pipe closed or
 // nothing came.
@@ -41,6 +89,8 @@ bool readMore(EngineProcess& engine, int timeoutMs) {
 
 EngineProcess startEngine(const std::vector<std::string>& words, const std::string& folder) {
     signal(SIGPIPE, SIG_IGN);
+    std::vector<std::string> command = commandWith(words);
+    std::vector<char*> argv = argumentsOf(command);
     int input[2], output[2];
     if (pipe(input) != 0 || pipe(output) != 0) throw std::runtime_error("pipe failed");
     pid_t pid = fork();
@@ -55,11 +105,7 @@ EngineProcess startEngine(const std::vector<std::string>& words, const std::stri
         close(output[0]);
         close(output[1]);
         if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(127);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(PEBBLON_ENGINE_PATH));
-        for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
-        argv.push_back(nullptr);
-        execv(PEBBLON_ENGINE_PATH, argv.data());
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     close(input[0]);
@@ -94,7 +140,7 @@ std::optional<std::string> readLine(EngineProcess& engine, int timeoutMs) {
         if (end != std::string::npos) {
             std::string line = engine.pending.substr(0, end);
             engine.pending.erase(0, end + 1);
-            return line;
+            return withoutLineEnd(line);
         }
         int64_t left = deadline - monotonicMs();
         if (left <= 0 || !readMore(engine, static_cast<int>(left))) return std::nullopt;
@@ -162,9 +208,8 @@ std::string runForStandardError(const std::vector<std::string>& words, int& exit
     exitCode = -1;
     int errPipe[2];
     if (pipe(errPipe) != 0) return {};
-    std::vector<char*> argv{const_cast<char*>(PEBBLON_ENGINE_PATH)};
-    for (const std::string& w : words) argv.push_back(const_cast<char*>(w.c_str()));
-    argv.push_back(nullptr);
+    std::vector<std::string> command = commandWith(words);
+    std::vector<char*> argv = argumentsOf(command);
     const pid_t pid = fork();
     if (pid < 0) return {};
     if (pid == 0) {
@@ -173,7 +218,7 @@ std::string runForStandardError(const std::vector<std::string>& words, int& exit
         dup2(devNull, 0);
         dup2(devNull, 1);
         close(errPipe[0]);
-        execv(PEBBLON_ENGINE_PATH, argv.data());
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     close(errPipe[1]);
@@ -185,5 +230,9 @@ std::string runForStandardError(const std::vector<std::string>& words, int& exit
     int status = 0;
     waitpid(pid, &status, 0);
     if (WIFEXITED(status)) exitCode = WEXITSTATUS(status);
-    return err;
+    std::string lines;
+    size_t start = 0;
+    for (size_t end; (end = err.find('\n', start)) != std::string::npos; start = end + 1)
+        lines += withoutLineEnd(err.substr(start, end - start)) + "\n";
+    return lines + err.substr(start);
 }

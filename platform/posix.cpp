@@ -1,0 +1,102 @@
+// The platform services on Linux and other POSIX systems.
+#include "platform/platform.h"
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <type_traits>
+
+const char LINE_END[] = "\n";
+const size_t LINE_END_LENGTH = sizeof LINE_END - 1;
+static_assert(sizeof LINE_END - 1 <= LINE_END_CAPACITY);
+
+// POSIX streams never translate bytes.
+void prepareStandardStreams() {}
+
+namespace {
+
+constexpr size_t HUGE_PAGE_BYTES = 2 * 1024 * 1024;
+
+}  // namespace
+
+// An anonymous mapping comes zeroed and page-aligned. Blocks of a huge page
+// or more ask the kernel for transparent huge pages, which cut address
+// translation misses; where the system does not offer them the advice is
+// simply ignored and plain pages serve.
+void* allocateTableMemory(size_t bytes, size_t& allocated) {
+    const size_t rounded =
+        bytes >= HUGE_PAGE_BYTES ? (bytes + HUGE_PAGE_BYTES - 1) / HUGE_PAGE_BYTES * HUGE_PAGE_BYTES : bytes;
+    void* memory = mmap(nullptr, rounded, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) return nullptr;
+#ifdef MADV_HUGEPAGE
+    if (rounded >= HUGE_PAGE_BYTES) madvise(memory, rounded, MADV_HUGEPAGE);
+#endif
+    allocated = rounded;
+    return memory;
+}
+
+void releaseTableMemory(void* memory, size_t allocated) {
+    if (memory) munmap(memory, allocated);
+}
+
+// Private anonymous pages dropped with MADV_DONTNEED read as zeros again.
+bool discardTableMemory(void* memory, size_t allocated) {
+    return madvise(memory, allocated, MADV_DONTNEED) == 0;
+}
+
+uint64_t physicalMemoryBytes() {
+    const long pages = sysconf(_SC_PHYS_PAGES), pageBytes = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageBytes <= 0) return 0;
+    return uint64_t(pages) * uint64_t(pageBytes);
+}
+
+namespace {
+
+void* runThreadBody(void* thread) {
+    NativeThread& native = *static_cast<NativeThread*>(thread);
+    native.body(native.argument);
+    return nullptr;
+}
+
+// The handle keeps the pthread_t's bytes.
+static_assert(sizeof(pthread_t) <= sizeof(NativeThread::handle) && std::is_trivially_copyable_v<pthread_t>);
+
+}  // namespace
+
+bool startNativeThread(NativeThread& thread, size_t stackBytes, void (*body)(void*), void* argument) {
+    thread.body = body;
+    thread.argument = argument;
+    pthread_attr_t attributes;
+    if (pthread_attr_init(&attributes) != 0) return false;
+    pthread_t native;
+    const bool started = pthread_attr_setstacksize(&attributes, stackBytes) == 0 &&
+                         pthread_create(&native, &attributes, runThreadBody, &thread) == 0;
+    pthread_attr_destroy(&attributes);
+    if (started) std::memcpy(&thread.handle, &native, sizeof native);
+    return started;
+}
+
+void joinNativeThread(NativeThread& thread) {
+    pthread_t native;
+    std::memcpy(&native, &thread.handle, sizeof native);
+    pthread_join(native, nullptr);
+}
+
+void makeFolder(const char* path) {
+    struct stat info;
+    if (stat(path, &info) != 0 || !S_ISDIR(info.st_mode)) mkdir(path, 0755);
+}
+
+bool appendToFile(const char* path, const char* bytes, size_t length) {
+    const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT, 0600);
+    if (fd < 0) return false;
+    const bool written = write(fd, bytes, length) == ssize_t(length);
+    close(fd);
+    return written;
+}
+
+bool localCalendarTime(std::time_t moment, std::tm& local) { return localtime_r(&moment, &local) != nullptr; }
