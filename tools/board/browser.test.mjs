@@ -1,0 +1,206 @@
+// The board page in a real headless Chromium, against the real engine: the
+// test starts its own board server (a free port on 127.0.0.1), opens the
+// page and plays, analyses, stops, undoes, sets up a position, saves and
+// loads a game and kills the engine, looking only at what the page shows.
+// Screenshots go to build/board-test/ (BOARD_SCREENSHOTS to change it).
+//
+// Needs Debian's chromium (CHROMIUM, default /usr/bin/chromium), the built
+// engine (PEBBLON_ENGINE, default build/pbrain-pebblon) and playwright-core
+// (npm ci in tools/board).
+import { test, before, after } from "node:test";
+import assert from "node:assert/strict";
+import { spawn, execFileSync } from "node:child_process";
+import { mkdirSync, mkdtempSync, readFileSync, rmSync } from "node:fs";
+import { tmpdir } from "node:os";
+import path from "node:path";
+import { fileURLToPath } from "node:url";
+import { chromium } from "playwright-core";
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const root = path.resolve(here, "..", "..");
+const engine = process.env.PEBBLON_ENGINE || path.join(root, "build", "pbrain-pebblon");
+const browserPath = process.env.CHROMIUM || "/usr/bin/chromium";
+const shots = process.env.BOARD_SCREENSHOTS || path.join(root, "build", "board-test");
+const WAIT = 20000;   // ms for anything the engine has to do
+
+let server;
+let baseUrl;
+let browser;
+let workDir;
+const requested = [];
+
+function startServer() {
+  workDir = mkdtempSync(path.join(tmpdir(), "pebblon-board-"));
+  server = spawn("python3", [path.join(here, "board_server.py"), "--engine", engine, "--port", "0", "--linger", "5"],
+                 { cwd: workDir, stdio: ["ignore", "pipe", "inherit"] });
+  return new Promise((resolve, reject) => {
+    const timer = setTimeout(() => reject(new Error("the board server printed no address")), 20000);
+    let text = "";
+    server.stdout.on("data", (chunk) => {
+      text += chunk;
+      const found = text.match(/http:\/\/127\.0\.0\.1:\d+\//);
+      if (found) {
+        clearTimeout(timer);
+        resolve(found[0]);
+      }
+    });
+    server.on("exit", (code) => reject(new Error("the board server ended with status " + code)));
+  });
+}
+
+before(async () => {
+  mkdirSync(shots, { recursive: true });
+  baseUrl = await startServer();
+  browser = await chromium.launch({
+    executablePath: browserPath,
+    headless: true,
+    args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run", "--disable-background-networking",
+           "--disable-component-update", "--disable-sync"],
+  });
+});
+
+after(async () => {
+  if (browser) await browser.close();
+  if (server && server.exitCode === null) {
+    server.kill("SIGTERM");
+    await new Promise((resolve) => { server.on("exit", resolve); setTimeout(resolve, 5000); });
+  }
+  if (workDir) rmSync(workDir, { recursive: true, force: true });
+  // Nothing the page loaded came from anywhere but the board server.
+  assert.ok(requested.length > 0);
+  for (const url of requested) assert.ok(url.startsWith(baseUrl), "the page fetched " + url);
+});
+
+async function openPage() {
+  const context = await browser.newContext({ viewport: { width: 1100, height: 760 }, acceptDownloads: true });
+  const page = await context.newPage();
+  page.on("request", (request) => requested.push(request.url()));
+  const errors = [];
+  page.on("pageerror", (error) => errors.push(error.message));
+  await page.goto(baseUrl);
+  await page.waitForSelector("body[data-moves='0']");
+  return { page, context, errors };
+}
+
+const cell = (page, x, y) => page.locator(`rect.cell[data-x="${x}"][data-y="${y}"]`);
+const moves = (page, n) => page.waitForSelector(`body[data-moves='${n}']`, { timeout: WAIT });
+const message = (page, text) => page.locator("#messages li", { hasText: text }).first().waitFor({ timeout: WAIT });
+
+async function newGame(page, { engineBlack = false, engineWhite = true, time = "300", rule = "2" } = {}) {
+  await page.selectOption("#rule", rule);
+  await page.selectOption("#time", time);
+  await page.setChecked("#engine-black", engineBlack);
+  await page.setChecked("#engine-white", engineWhite);
+  await page.click("#new");
+  await page.waitForSelector("body[data-pending='0']");
+  await moves(page, engineBlack ? 1 : 0);
+}
+
+test("a game against the engine: a move, its reply with its line, a refused click, undo", async () => {
+  const { page, context, errors } = await openPage();
+  await newGame(page);
+  await cell(page, 7, 7).click();
+  await moves(page, 2);                                  // the engine has answered
+  assert.equal(await page.locator("circle.stone.black").count(), 1);
+  assert.equal(await page.locator("circle.stone.white").count(), 1);
+  assert.equal(await page.locator("#last-move").count(), 1);
+  const row = page.locator("#lines tbody tr").first();
+  assert.match(await row.locator("td").nth(1).textContent(), /^\d+-\d+$/);    // depth-seldepth
+  assert.match(await row.locator("td.pv").textContent(), /^\d+,\d+/);
+  assert.match(await page.textContent("#search-title"), /Its move 2 \(white to play\): done/);
+
+  await cell(page, 7, 7).click();                        // taken: refused with a message
+  await message(page, "7,7 is already taken");
+  assert.equal(await page.getAttribute("body", "data-moves"), "2");
+
+  await page.click("#undo");                             // the reply and the move go
+  await moves(page, 0);
+  assert.deepEqual(errors, []);
+  await context.close();
+});
+
+test("analysis: live lines, best moves, stop, and the engine restarted after it dies", async () => {
+  const { page, context, errors } = await openPage();
+  await newGame(page, { engineWhite: false });
+  for (const [x, y, n] of [[7, 7, 1], [8, 8, 2], [8, 6, 3]]) {
+    await cell(page, x, y).click();
+    await moves(page, n);
+  }
+  await page.fill("#nbest", "3");
+  await page.dispatchEvent("#nbest", "change");
+  await page.click("#analyse");
+  await page.waitForSelector("body[data-thinking='analysis']");
+  await page.waitForFunction(() => document.querySelectorAll("#lines tbody tr").length === 3, null, { timeout: WAIT });
+  // The depth shown grows while the engine thinks.
+  const depth = async () => Number((await page.locator("#lines tbody tr td").nth(1).textContent()).split("-")[0]);
+  const first = await depth();
+  await page.waitForFunction((d) => Number(document.querySelector("#lines tbody tr td:nth-child(2)")
+    .textContent.split("-")[0]) > d, first, { timeout: WAIT });
+  assert.equal(await page.locator("text.hint-label").count(), 3);
+  await page.screenshot({ path: path.join(shots, "board-analysis.png") });
+  await page.click("#stop");
+  await page.waitForSelector("body[data-thinking='']", { timeout: WAIT });
+  assert.match(await page.textContent("#search-title"), /Analysis 4 \(white to play\): done; best \d+,\d+/);
+  assert.equal(await page.getAttribute("body", "data-moves"), "3");   // an analysis plays nothing
+
+  // Kill the engine (the board server's child) and see the page say so.
+  // Kill this page's engine: the board server's newest child.
+  const pid = execFileSync("pgrep", ["-n", "-P", String(server.pid)]).toString().trim();
+  process.kill(Number(pid), "SIGKILL");
+  await message(page, "The engine stopped unexpectedly");
+  await message(page, "The engine is running again");
+  await page.click("#analyse");
+  await page.waitForSelector("body[data-thinking='analysis']");
+  await page.click("#stop");
+  await page.waitForSelector("body[data-thinking='']", { timeout: WAIT });
+  assert.deepEqual(errors, []);
+  await context.close();
+});
+
+test("a set-up position shows black's forbidden point, and playing it ends the game", async () => {
+  const { page, context, errors } = await openPage();
+  await newGame(page, { engineWhite: false });
+  await page.click("#setup");
+  for (const [x, y] of [[5, 7], [6, 7], [7, 5], [7, 6]]) await cell(page, x, y).click();
+  await page.check("input[name=setup-colour][value=white]");
+  for (const [x, y] of [[0, 0], [0, 2], [0, 4], [14, 14]]) await cell(page, x, y).click();
+  await page.click("#setup-done");
+  await moves(page, 8);
+  await page.waitForSelector("body[data-thinking='analysis']");   // the engine analyses it at once
+  await page.waitForSelector("line.forbid", { timeout: WAIT });    // the double three at 7,7
+  assert.equal(await page.locator("line.forbid").count(), 2);      // one cross: two strokes
+  await page.click("#stop");
+  await page.waitForSelector("body[data-thinking='']", { timeout: WAIT });
+  await cell(page, 7, 7).click();
+  await page.waitForFunction(() => document.getElementById("status").textContent.includes("double three"));
+  assert.equal(await page.textContent("#status"), "White wins: black played a forbidden double three at 7,7");
+  await cell(page, 9, 9).click();
+  await message(page, "the game is over");
+  assert.deepEqual(errors, []);
+  await context.close();
+});
+
+test("a game saved as a move list loads again", async () => {
+  const { page, context, errors } = await openPage();
+  await newGame(page, { engineBlack: true, engineWhite: false, time: "100" });
+  await cell(page, 2, 12).click();
+  await moves(page, 3);
+  await page.screenshot({ path: path.join(shots, "board-game.png") });
+  const [download] = await Promise.all([page.waitForEvent("download"), page.click("#save")]);
+  const saved = await download.path();
+  const text = readFileSync(saved, "utf-8");
+  assert.match(text, /^size 15$/m);
+  assert.match(text, /^rule 2$/m);
+  const shown = await page.evaluate(() => [...document.querySelectorAll("circle.stone")].map((s) => s.dataset.stone));
+
+  await newGame(page, { engineWhite: false });   // nobody answers the loaded game: it stays as saved
+  await page.setInputFiles("#load", saved);
+  await moves(page, 3);
+  const loaded = await page.evaluate(() => [...document.querySelectorAll("circle.stone")].map((s) => s.dataset.stone));
+  assert.deepEqual(loaded, shown);
+  await page.setInputFiles("#load", { name: "bad.txt", mimeType: "text/plain", buffer: Buffer.from("7,7 7,7\n") });
+  await message(page, "move 2: 7,7 is already taken");
+  assert.equal(await page.getAttribute("body", "data-moves"), "3");
+  assert.deepEqual(errors, []);
+  await context.close();
+});
