@@ -143,8 +143,10 @@ class BoardHandler(http.server.BaseHTTPRequestHandler):
         for name, value in headers:
             self.send_header(name, value)
         self.end_headers()
-        if self.command != "HEAD":
+        try:
             self.wfile.write(data)
+        except (BrokenPipeError, ConnectionResetError):
+            self.close_connection = True   # the page went away meanwhile
 
     def _json(self, status, payload):
         self._send(status, json.dumps(payload))

@@ -9,63 +9,29 @@
 // (npm ci in tools/board).
 import { test, before, after } from "node:test";
 import assert from "node:assert/strict";
-import { spawn, execFileSync } from "node:child_process";
-import { mkdirSync, mkdtempSync, readFileSync, rmSync } from "node:fs";
-import { tmpdir } from "node:os";
+import { execFileSync } from "node:child_process";
+import { mkdirSync, readFileSync } from "node:fs";
 import path from "node:path";
-import { fileURLToPath } from "node:url";
-import { chromium } from "playwright-core";
+import { launchChromium, root, startBoardServer } from "./browser_support.mjs";
 
-const here = path.dirname(fileURLToPath(import.meta.url));
-const root = path.resolve(here, "..", "..");
-const engine = process.env.PEBBLON_ENGINE || path.join(root, "build", "pbrain-pebblon");
-const browserPath = process.env.CHROMIUM || "/usr/bin/chromium";
 const shots = process.env.BOARD_SCREENSHOTS || path.join(root, "build", "board-test");
 const WAIT = 20000;   // ms for anything the engine has to do
 
 let server;
 let baseUrl;
 let browser;
-let workDir;
 const requested = [];
-
-function startServer() {
-  workDir = mkdtempSync(path.join(tmpdir(), "pebblon-board-"));
-  server = spawn("python3", [path.join(here, "board_server.py"), "--engine", engine, "--port", "0", "--linger", "5"],
-                 { cwd: workDir, stdio: ["ignore", "pipe", "inherit"] });
-  return new Promise((resolve, reject) => {
-    const timer = setTimeout(() => reject(new Error("the board server printed no address")), 20000);
-    let text = "";
-    server.stdout.on("data", (chunk) => {
-      text += chunk;
-      const found = text.match(/http:\/\/127\.0\.0\.1:\d+\//);
-      if (found) {
-        clearTimeout(timer);
-        resolve(found[0]);
-      }
-    });
-    server.on("exit", (code) => reject(new Error("the board server ended with status " + code)));
-  });
-}
 
 before(async () => {
   mkdirSync(shots, { recursive: true });
-  baseUrl = await startServer();
-  browser = await chromium.launch({
-    executablePath: browserPath,
-    headless: true,
-    args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run", "--disable-background-networking",
-           "--disable-component-update", "--disable-sync"],
-  });
+  server = await startBoardServer(["--linger", "5"]);
+  baseUrl = server.url;
+  browser = await launchChromium();
 });
 
 after(async () => {
   if (browser) await browser.close();
-  if (server && server.exitCode === null) {
-    server.kill("SIGTERM");
-    await new Promise((resolve) => { server.on("exit", resolve); setTimeout(resolve, 5000); });
-  }
-  if (workDir) rmSync(workDir, { recursive: true, force: true });
+  if (server) await server.stop();
   // Nothing the page loaded came from anywhere but the board server.
   assert.ok(requested.length > 0);
   for (const url of requested) assert.ok(url.startsWith(baseUrl), "the page fetched " + url);
@@ -104,9 +70,9 @@ test("a game against the engine: a move, its reply with its line, a refused clic
   assert.equal(await page.locator("circle.stone.black").count(), 1);
   assert.equal(await page.locator("circle.stone.white").count(), 1);
   assert.equal(await page.locator("#last-move").count(), 1);
-  const row = page.locator("#lines tbody tr").first();
-  assert.match(await row.locator("td").nth(1).textContent(), /^\d+-\d+$/);    // depth-seldepth
-  assert.match(await row.locator("td.pv").textContent(), /^\d+,\d+/);
+  const line = page.locator("#lines tbody.line").first();
+  assert.match(await line.locator("td.depth").textContent(), /^\d+-\d+$/);    // depth-seldepth
+  assert.match(await line.locator("td.pv").textContent(), /^\d+,\d+/);
   assert.match(await page.textContent("#search-title"), /Its move 2 \(white to play\): done/);
 
   await cell(page, 7, 7).click();                        // taken: refused with a message
@@ -130,12 +96,11 @@ test("analysis: live lines, best moves, stop, and the engine restarted after it 
   await page.dispatchEvent("#nbest", "change");
   await page.click("#analyse");
   await page.waitForSelector("body[data-thinking='analysis']");
-  await page.waitForFunction(() => document.querySelectorAll("#lines tbody tr").length === 3, null, { timeout: WAIT });
+  await page.waitForFunction(() => document.querySelectorAll("#lines tbody.line").length === 3, null, { timeout: WAIT });
   // The depth shown grows while the engine thinks.
-  const depth = async () => Number((await page.locator("#lines tbody tr td").nth(1).textContent()).split("-")[0]);
-  const first = await depth();
-  await page.waitForFunction((d) => Number(document.querySelector("#lines tbody tr td:nth-child(2)")
-    .textContent.split("-")[0]) > d, first, { timeout: WAIT });
+  const first = Number((await page.locator("#lines td.depth").first().textContent()).split("-")[0]);
+  await page.waitForFunction((d) => Number(document.querySelector("#lines td.depth").textContent.split("-")[0]) > d,
+                             first, { timeout: WAIT });
   assert.equal(await page.locator("text.hint-label").count(), 3);
   await page.screenshot({ path: path.join(shots, "board-analysis.png") });
   await page.click("#stop");
@@ -145,7 +110,7 @@ test("analysis: live lines, best moves, stop, and the engine restarted after it 
 
   // Kill the engine (the board server's child) and see the page say so.
   // Kill this page's engine: the board server's newest child.
-  const pid = execFileSync("pgrep", ["-n", "-P", String(server.pid)]).toString().trim();
+  const pid = execFileSync("pgrep", ["-n", "-P", String(server.process.pid)]).toString().trim();
   process.kill(Number(pid), "SIGKILL");
   await message(page, "The engine stopped unexpectedly");
   await message(page, "The engine is running again");

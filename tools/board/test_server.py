@@ -209,6 +209,20 @@ class GameFlowTest(BoardCase):
         self.assertEqual(analysis["lines"][0]["score"]["kind"], "win")
         self.assertEqual(analysis["lines"][0]["pv"], [[7, 7], [6, 8], [5, 9]])
 
+    def test_an_engine_that_dies_between_searches_is_restarted(self):
+        sid = self.open_session()
+        self.act(sid, NEW_GAME)
+        self.act(sid, "move", x=7, y=7)
+        self.wait_for(sid, lambda s: len(s["moves"]) == 2, "the engine's reply")
+        self.server.find_session(sid).engine.process.kill()
+        state = self.wait_for(sid, lambda s: s["engine"]["restarts"] == 1, "the restart")
+        self.assertEqual([notice["text"] for notice in state["notices"]], [
+            "The engine stopped unexpectedly (crashed (exit status -9)); it is being started again.",
+            "The engine is running again."])
+        self.assertEqual(state["moves"], [[7, 7], [0, 0]])
+        self.act(sid, "move", x=7, y=8)
+        self.wait_for(sid, lambda s: len(s["moves"]) == 4, "the reply of the new engine")
+
     def test_undo_takes_back_the_reply_and_the_move(self):
         sid = self.open_session()
         self.act(sid, NEW_GAME)

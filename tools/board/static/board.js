@@ -209,10 +209,11 @@ function countText(n) {
   return String(n);
 }
 
+// One tbody a line: its figures, then its moves on a row of their own.
 function showLines(state) {
   const analysis = state.analysis;
-  const body = $("lines").tBodies[0];
-  body.replaceChildren();
+  const table = $("lines");
+  for (const body of [...table.tBodies]) body.remove();
   const thinking = state.thinking;
   if (!analysis) {
     $("search-title").textContent = "";
@@ -224,19 +225,25 @@ function showLines(state) {
   if (!analysis.running && analysis.best) title += `; best ${analysis.best.join(",")}`;
   $("search-title").textContent = title;
   for (const line of analysis.lines) {
-    const row = body.insertRow();
+    const body = table.createTBody();
+    body.className = "line";
+    const figures = body.insertRow();
     const bound = line.bound ? (line.bound === "lower" ? " ≥" : " ≤") : "";
     const cells = [
-      line.multipv, `${line.depth}-${line.seldepth}`, scoreText(line.score, analysis.colour) + bound,
-      countText(line.nodes), line.nodes_per_ms === undefined ? "" : countText(line.nodes_per_ms * 1000) + "/s",
-      line.time_ms === undefined ? "" : (line.time_ms / 1000).toFixed(1) + " s",
-      line.pv.map((move) => move.join(",")).join(" "),
+      ["multipv", line.multipv], ["depth", `${line.depth}-${line.seldepth}`],
+      ["score", scoreText(line.score, analysis.colour) + bound], ["nodes", countText(line.nodes)],
+      ["speed", line.nodes_per_ms === undefined ? "" : countText(line.nodes_per_ms * 1000) + "/s"],
+      ["time", line.time_ms === undefined ? "" : (line.time_ms / 1000).toFixed(1) + " s"],
     ];
-    cells.forEach((text, i) => {
-      const cell = row.insertCell();
+    for (const [name, text] of cells) {
+      const cell = figures.insertCell();
+      cell.className = name;
       cell.textContent = text;
-      if (i === 6) cell.className = "pv";
-    });
+    }
+    const moves = body.insertRow().insertCell();
+    moves.className = "pv";
+    moves.colSpan = cells.length;
+    moves.textContent = line.pv.map((move) => move.join(",")).join("  ");
   }
 }
 
