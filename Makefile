@@ -22,7 +22,8 @@ run: build
 # The web board (tools/board) on a loopback address; it prints the page's
 # address. Server options go in PLAY_FLAGS, e.g. PLAY_FLAGS="--port 9000 --threads 2".
 PLAY_FLAGS ?=
-play: build
+play: $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) -j$(JOBS) --target pbrain-pebblon
 	python3 tools/board/board_server.py --engine $(BUILD_DIR)/pbrain-pebblon $(PLAY_FLAGS)
 
 # The board's tests: the server without a browser, then the page in Debian's
