@@ -37,6 +37,7 @@ import queue
 import sys
 import threading
 import time
+import traceback
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "match"))
@@ -265,16 +266,13 @@ class Session:
     def _run(self):
         try:
             while not self.closing.is_set():
-                if self.search is not None:
-                    self._guarded(self._pump, 0.05)
                 try:
-                    item = self.actions.get(timeout=0.05 if self.search else 0.25)
-                except queue.Empty:
-                    item = None
-                if item is not None:
-                    self._serve(*item)
-                self._housekeeping()
-                if self.dirty:
+                    self._step()
+                except Exception as error:   # a fault of the board itself: keep the session alive
+                    traceback.print_exc()
+                    self._notice("error", "The board failed (%s: %s); the engine is started anew."
+                                 % (type(error).__name__, error))
+                    self._end_engine(kill=True)
                     self._publish()
         finally:
             self._end_engine()
@@ -287,16 +285,31 @@ class Session:
             self.finished.set()
             self._publish()
 
+    def _step(self):
+        if self.search is not None:
+            self._guarded(self._pump, 0.05)
+        try:
+            item = self.actions.get(timeout=0.05 if self.search else 0.25)
+        except queue.Empty:
+            item = None
+        if item is not None:
+            self._serve(*item)
+        self._housekeeping()
+        if self.dirty:
+            self._publish()
+
     def _serve(self, name, values, box):
-        status, error = 200, None
+        status, error = 500, "the board failed on this request"
         try:
             self._guarded(getattr(self, "_do_" + name), values)
+            status, error = 200, None
         except Refused as refused:
             status, error = refused.status, str(refused)
         except GameError as refused:
             status, error = 409, str(refused)
-        self._publish()
-        box.put((status, error, self.state()))
+        finally:
+            self._publish()
+            box.put((status, error, self.state()))
 
     def _guarded(self, step, *args):
         """Runs one step; an engine failure is noted and the engine restarted."""
@@ -421,7 +434,6 @@ class Session:
         self.game = game
         self.sides = {"black": PERSON, "white": PERSON}
         self._position_changed()
-        self._settle()
         if self.engine_status != "failed":
             self._start_search("analysis")
 

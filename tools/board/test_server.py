@@ -527,15 +527,13 @@ class HangTest(BoardCase):
 
 class IdleTest(BoardCase):
     idle = 0.5
-    linger = 0.5
+    linger = 1.0
 
     def test_an_idle_engine_is_ended_and_started_again_when_needed(self):
         # A closed stream is seen at the next write to it.
         board_server.KEEPALIVE, keepalive = 0.2, board_server.KEEPALIVE
         self.addCleanup(setattr, board_server, "KEEPALIVE", keepalive)
         sid = self.open_session()
-        self.act(sid, NEW_GAME)
-        self.act(sid, "move", x=7, y=7)
         # The page keeps watching (an event stream is open), but asks nothing.
         stream = http.client.HTTPConnection("127.0.0.1", self.server.port, timeout=10)
         stream.request("GET", "/api/events?session=" + sid)
@@ -543,6 +541,8 @@ class IdleTest(BoardCase):
         self.assertEqual(response.getheader("Content-Type"), "text/event-stream")
         self.assertEqual(response.readline(), b"event: state\n")
         self.assertTrue(response.readline().startswith(b"data: {"))
+        self.act(sid, NEW_GAME)
+        self.act(sid, "move", x=7, y=7)
         state = self.wait_for(sid, lambda s: s["engine"]["status"] == "ended", "the idle end")
         self.assertIn("without a request", state["notices"][-1]["text"])
         self.assertEqual(self.engine_log()[-1], "END")
