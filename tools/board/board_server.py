@@ -57,6 +57,9 @@ KEEPALIVE = 5.0   # s between keep-alive comments on an idle event stream
 
 class BoardServer(http.server.ThreadingHTTPServer):
     daemon_threads = True
+    # Connections waiting to be accepted: a burst of requests gets answers
+    # (refusals past the session's queue), not resets.
+    request_queue_size = 64
 
     def __init__(self, host, port, config, max_sessions=4):
         self.address_family = socket.AF_INET6 if ":" in host else socket.AF_INET

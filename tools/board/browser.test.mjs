@@ -112,7 +112,7 @@ test("analysis: live lines, best moves, stop, and the engine restarted after it 
   // Kill this page's engine: the board server's newest child.
   const pid = execFileSync("pgrep", ["-n", "-P", String(server.process.pid)]).toString().trim();
   process.kill(Number(pid), "SIGKILL");
-  await message(page, "The engine stopped unexpectedly");
+  await message(page, "The engine failed (crashed (exit status -9))");
   await message(page, "The engine is running again");
   await page.click("#analyse");
   await page.waitForSelector("body[data-thinking='analysis']");

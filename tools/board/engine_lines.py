@@ -50,9 +50,22 @@ class CommandRefused(ValueError):
     """A line the board must not send."""
 
 
-def _check_cell(x, y, line):
-    if int(x) >= MAX_SIZE or int(y) >= MAX_SIZE:
-        raise CommandRefused("cell off any board: %r" % line)
+def _cell_fits(found):
+    return int(found.group(1)) < MAX_SIZE and int(found.group(2)) < MAX_SIZE
+
+
+def _info_fits(found):
+    key, value = found.group(1), int(found.group(2))
+    return key in INFO_LIMITS and value <= INFO_LIMITS[key] and not (key == "RULE" and value == 3)
+
+
+# The commands with arguments, each with the test its numbers must pass.
+_COMMANDS = (
+    (_START, lambda found: 5 <= int(found.group(1)) <= MAX_SIZE),
+    (_INFO, _info_fits),
+    (_NBEST, lambda found: 1 <= int(found.group(1)) <= MAX_NBEST),
+    (_TAKEBACK, _cell_fits),
+)
 
 
 def check_batch(lines):
@@ -62,40 +75,24 @@ def check_batch(lines):
         if not isinstance(line, str) or "\n" in line or "\r" in line:
             raise CommandRefused("not a single line: %r" % (line,))
         if in_block:
-            stone = _STONE.match(line)
-            if stone:
-                _check_cell(stone.group(1), stone.group(2), line)
-                continue
             if line == "DONE":
                 in_block = False
                 continue
-            raise CommandRefused("only x,y,who or DONE inside YXBOARD: %r" % line)
+            stone = _STONE.match(line)
+            if not stone or not _cell_fits(stone):
+                raise CommandRefused("only x,y,who on the board or DONE inside YXBOARD: %r" % line)
+            continue
         if line in _SIMPLE:
             in_block = line == "YXBOARD"
             continue
-        start = _START.match(line)
-        if start:
-            if not 5 <= int(start.group(1)) <= MAX_SIZE:
-                raise CommandRefused("board size out of range: %r" % line)
-            continue
-        info = _INFO.match(line)
-        if info:
-            key, value = info.group(1), int(info.group(2))
-            if key not in INFO_LIMITS or value > INFO_LIMITS[key]:
-                raise CommandRefused("INFO key or value not used by the board: %r" % line)
-            if key == "RULE" and value == 3:
-                raise CommandRefused("unsupported rule: %r" % line)
-            continue
-        nbest = _NBEST.match(line)
-        if nbest:
-            if not 1 <= int(nbest.group(1)) <= MAX_NBEST:
-                raise CommandRefused("best-move count out of range: %r" % line)
-            continue
-        takeback = _TAKEBACK.match(line)
-        if takeback:
-            _check_cell(takeback.group(1), takeback.group(2), line)
-            continue
-        raise CommandRefused("not a command the board sends: %r" % line)
+        for pattern, fits in _COMMANDS:
+            found = pattern.match(line)
+            if found:
+                if not fits(found):
+                    raise CommandRefused("a value the board does not send: %r" % line)
+                break
+        else:
+            raise CommandRefused("not a command the board sends: %r" % line)
     if in_block:
         raise CommandRefused("YXBOARD without DONE")
 

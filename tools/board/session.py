@@ -34,6 +34,7 @@ import collections
 import json
 import os
 import queue
+import subprocess
 import sys
 import threading
 import time
@@ -569,7 +570,7 @@ class Session:
             except match.EngineTimeout:
                 search = self.search
                 if search.deadline is not None and time.monotonic() > search.deadline:
-                    raise EngineTrouble("no move within %.0f s" % (self.time_ms / 1000.0 + MOVE_GRACE))
+                    raise EngineTrouble("no move within %.1f s" % (self.time_ms / 1000.0 + MOVE_GRACE))
                 return
             self._engine_line(line)
 
@@ -633,6 +634,13 @@ class Session:
 
     def _engine_failed(self, problem):
         reason = str(problem) or type(problem).__name__
+        process = self.engine.process if self.engine is not None else None
+        if isinstance(problem, match.EngineFault) and process is not None:
+            # Its output may close a moment before the exit status is there.
+            try:
+                reason = "crashed (exit status %d)" % process.wait(timeout=1.0)
+            except subprocess.TimeoutExpired:
+                pass
         self._end_engine(kill=True)
         self.failures += 1
         if self.failures >= MAX_FAILURES:
@@ -641,7 +649,7 @@ class Session:
                                   "try again." % (self.failures, reason))
         else:
             self.engine_status = "restarting"
-            self._notice("warn", "The engine stopped unexpectedly (%s); it is being started again." % reason)
+            self._notice("warn", "The engine failed (%s); it is being started again." % reason)
 
     def _end_engine(self, kill=False):
         engine, self.engine = self.engine, None

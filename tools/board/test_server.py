@@ -116,27 +116,33 @@ class BoardCase(unittest.TestCase):
     linger = 30.0
 
     def setUp(self):
+        self.start_server(self.engine_mode)
+
+    def tearDown(self):
+        self.stop_server()
+
+    def start_server(self, mode):
         self.folder = tempfile.TemporaryDirectory()
         self.log_path = os.path.join(self.folder.name, "engine.log")
         open(self.log_path, "w").close()
-        self.server = board_server.BoardServer("127.0.0.1", 0, Config(self.engine_command(), self.folder.name,
+        self.server = board_server.BoardServer("127.0.0.1", 0, Config(self.engine_command(mode), self.folder.name,
                                                                        idle=self.idle, linger=self.linger))
         self.thread = threading.Thread(target=self.server.serve_forever, kwargs={"poll_interval": 0.05},
                                        daemon=True)
         self.thread.start()
 
-    def tearDown(self):
+    def stop_server(self):
         self.server.shutdown()
         self.server.close_all()
         self.server.server_close()
         self.thread.join(5)
         self.folder.cleanup()
 
-    def engine_command(self):
+    def engine_command(self, mode):
         fake = os.path.join(self.folder.name, "fake_engine.py")
         with open(fake, "w") as handle:
             handle.write(FAKE_ENGINE)
-        return "%s %s %s %s" % (sys.executable, fake, self.engine_mode, self.log_path)
+        return "%s %s %s %s" % (sys.executable, fake, mode, self.log_path)
 
     # -- talking to the server ---------------------------------------------
 
@@ -217,7 +223,7 @@ class GameFlowTest(BoardCase):
         self.server.find_session(sid).engine.process.kill()
         state = self.wait_for(sid, lambda s: s["engine"]["restarts"] == 1, "the restart")
         self.assertEqual([notice["text"] for notice in state["notices"]], [
-            "The engine stopped unexpectedly (crashed (exit status -9)); it is being started again.",
+            "The engine failed (crashed (exit status -9)); it is being started again.",
             "The engine is running again."])
         self.assertEqual(state["moves"], [[7, 7], [0, 0]])
         self.act(sid, "move", x=7, y=8)
@@ -462,21 +468,33 @@ class FloodTest(BoardCase):
         self.assertEqual(len(set(map(tuple, state["moves"]))), session_module.MAX_PENDING)
 
 
-class CrashTest(BoardCase):
-    engine_mode = "crash:1"
-
-    def test_an_engine_that_dies_is_restarted_and_the_page_told(self):
-        sid = self.open_session()
-        self.act(sid, NEW_GAME)
-        self.act(sid, "move", x=7, y=7)
-        # Each new engine process dies at its first search, three in a row.
-        state = self.wait_for(sid, lambda s: s["engine"]["status"] == "failed", "the third failure")
-        texts = [notice["text"] for notice in state["notices"]]
-        self.assertIn("The engine stopped unexpectedly (crashed (exit status 3)); it is being started again.", texts)
-        self.assertIn("The engine is running again.", texts)
-        self.assertTrue(texts[-1].startswith("The engine failed 3 times in a row"))
-        self.assertEqual(self.engine_log().count("YXNBEST 1"), 3)
-        self.assertEqual(state["moves"], [[7, 7]])
+class FailingEngineTest(BoardCase):
+    def test_an_engine_that_fails_is_restarted_three_times_and_the_page_told(self):
+        session_module.MOVE_GRACE, grace = 0.3, session_module.MOVE_GRACE
+        self.addCleanup(setattr, session_module, "MOVE_GRACE", grace)
+        # (mode of the scripted engine, why it failed); each new process fails at its first search
+        cases = [
+            ("crash:1", "crashed (exit status 3)"),
+            ("garbage", "it answered 'hello there' instead of a move"),
+            ("hang", "no move within 0.4 s"),
+        ]
+        for mode, reason in cases:
+            with self.subTest(mode=mode):
+                self.stop_server()
+                self.start_server(mode)
+                sid = self.open_session()
+                self.act(sid, dict(NEW_GAME, time_ms=100))
+                self.act(sid, "move", x=7, y=7)
+                state = self.wait_for(sid, lambda s: s["engine"]["status"] == "failed", "the third failure")
+                failed = "The engine failed (%s); it is being started again." % reason
+                self.assertEqual([notice["text"] for notice in state["notices"]], [
+                    failed, "The engine is running again.", failed, "The engine is running again.",
+                    "The engine failed 3 times in a row (last: %s); start a new game to try again." % reason])
+                self.assertEqual(self.engine_log().count("YXNBEST 1"), 3)
+                self.assertEqual(state["moves"], [[7, 7]])
+                # A new game tries again.
+                state = self.act(sid, dict(NEW_GAME, white="person"))["state"]
+                self.assertEqual(state["engine"]["status"], "not started")
 
 
 class CrashOnceTest(BoardCase):
@@ -497,32 +515,6 @@ class CrashOnceTest(BoardCase):
             "INFO SHOW_DETAIL 1", "INFO TIMEOUT_MATCH 0", "INFO THREAD_NUM 1", "ABOUT",
             "START 15", "INFO RULE 2", "RESTART", "YXBOARD", "7,7,2", "0,0,1", "7,8,2", "DONE", "YXSHOWFORBID",
             "ABOUT", "INFO TIMEOUT_TURN 200", "YXNBEST 1"])
-
-
-class GarbageTest(BoardCase):
-    engine_mode = "garbage"
-
-    def test_an_engine_that_talks_nonsense_is_replaced(self):
-        sid = self.open_session()
-        self.act(sid, NEW_GAME)
-        self.act(sid, "move", x=7, y=7)
-        state = self.wait_for(sid, lambda s: s["engine"]["status"] == "failed", "three failures")
-        self.assertIn("it answered 'hello there' instead of a move", state["notices"][0]["text"])
-        # A new game tries again.
-        self.assertEqual(self.act(sid, dict(NEW_GAME, white="person"))["state"]["engine"]["status"], "not started")
-
-
-class HangTest(BoardCase):
-    engine_mode = "hang"
-
-    def test_an_engine_without_a_reply_is_replaced(self):
-        session_module.MOVE_GRACE, grace = 0.3, session_module.MOVE_GRACE
-        self.addCleanup(setattr, session_module, "MOVE_GRACE", grace)
-        sid = self.open_session()
-        self.act(sid, dict(NEW_GAME, time_ms=100))
-        self.act(sid, "move", x=7, y=7)
-        state = self.wait_for(sid, lambda s: s["engine"]["status"] == "failed", "three time-outs")
-        self.assertIn("no move within 0 s", state["notices"][0]["text"])
 
 
 class IdleTest(BoardCase):
@@ -560,7 +552,7 @@ class IdleTest(BoardCase):
 
 @unittest.skipUnless(os.access(REAL_ENGINE, os.X_OK), "no engine at %s (make build)" % REAL_ENGINE)
 class RealEngineTest(BoardCase):
-    def engine_command(self):
+    def engine_command(self, mode):
         return os.path.abspath(REAL_ENGINE)
 
     def test_play_analyse_and_forbidden_points(self):
