@@ -133,19 +133,19 @@ test("a set-up position shows black's forbidden point, and playing it ends the g
   await moves(page, 8);
   await page.waitForSelector("body[data-thinking='analysis']");   // the engine analyses it at once
   await page.waitForSelector("line.forbid", { timeout: WAIT });    // the double three at 7,7
+  await page.screenshot({ path: path.join(shots, "board-setup.png") });
   assert.equal(await page.locator("line.forbid").count(), 2);      // one cross: two strokes
-  await page.click("#stop");
-  await page.waitForSelector("body[data-thinking='']", { timeout: WAIT });
-  await cell(page, 7, 7).click();
+  await cell(page, 7, 7).click();                                  // stops the analysis if it still runs
   await page.waitForFunction(() => document.getElementById("status").textContent.includes("double three"));
   assert.equal(await page.textContent("#status"), "White wins: black played a forbidden double three at 7,7");
+  await page.screenshot({ path: path.join(shots, "board-forbidden.png") });
   await cell(page, 9, 9).click();
   await message(page, "the game is over");
   assert.deepEqual(errors, []);
   await context.close();
 });
 
-test("a game saved as a move list loads again", async () => {
+test("a game saved as a move list loads again, and a reloaded page keeps its game", async () => {
   const { page, context, errors } = await openPage();
   await newGame(page, { engineBlack: true, engineWhite: false, time: "100" });
   await cell(page, 2, 12).click();
@@ -163,6 +163,10 @@ test("a game saved as a move list loads again", async () => {
   await moves(page, 3);
   const loaded = await page.evaluate(() => [...document.querySelectorAll("circle.stone")].map((s) => s.dataset.stone));
   assert.deepEqual(loaded, shown);
+  await page.reload();                             // the page comes back to its session
+  await moves(page, 3);
+  assert.deepEqual(await page.evaluate(() => [...document.querySelectorAll("circle.stone")].map((s) => s.dataset.stone)),
+                   shown);
   await page.setInputFiles("#load", { name: "bad.txt", mimeType: "text/plain", buffer: Buffer.from("7,7 7,7\n") });
   await message(page, "move 2: 7,7 is already taken");
   assert.equal(await page.getAttribute("body", "data-moves"), "3");

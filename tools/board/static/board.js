@@ -66,6 +66,9 @@ function listen() {
   events.onerror = () => {
     // The browser retries a dropped stream by itself; a stream refused for
     // good (the session is gone) needs a new session.
+    if (events.readyState === EventSource.CONNECTING) {
+      $("status").textContent = "The board server does not answer; trying again…";
+    }
     if (events.readyState === EventSource.CLOSED && page.events === events) {
       page.events = null;
       setTimeout(() => openSession(page.session).catch(() => say("error", "The board server does not answer.")), 1000);
