@@ -271,8 +271,8 @@ class Session:
                     self._step()
                 except Exception as error:   # a fault of the board itself: keep the session alive
                     traceback.print_exc()
-                    self._notice("error", "The board failed (%s: %s); the engine is started anew."
-                                 % (type(error).__name__, error))
+                    self._notice("error", "The board failed (%s: %s); the engine was ended and starts "
+                                          "again when needed." % (type(error).__name__, error))
                     self._end_engine(kill=True)
                     self._publish()
         finally:

@@ -147,8 +147,9 @@ function drawBoard(state) {
   for (let i = 0; i < size; i++) {
     node(svg, "line", { class: "grid", x1: at(0), y1: at(i), x2: at(size - 1), y2: at(i) });
     node(svg, "line", { class: "grid", x1: at(i), y1: at(0), x2: at(i), y2: at(size - 1) });
-    for (const [x, y] of [[at(i), MARGIN / 2], [at(i), span - MARGIN / 2]]) node(svg, "text", { class: "label", x, y }, i);
-    for (const [x, y] of [[MARGIN / 2, at(i)], [span - MARGIN / 2, at(i)]]) node(svg, "text", { class: "label", x, y }, i);
+    // x along the top and bottom, y down both sides.
+    const places = [[at(i), MARGIN / 2], [at(i), span - MARGIN / 2], [MARGIN / 2, at(i)], [span - MARGIN / 2, at(i)]];
+    for (const [x, y] of places) node(svg, "text", { class: "label", x, y }, i);
   }
   for (const [x, y] of starPoints(size)) node(svg, "circle", { class: "star", cx: at(x), cy: at(y), r: 3 });
 
@@ -333,13 +334,15 @@ function enterSetup(on) {
 }
 
 function sides() {
-  return { black: $("engine-black").checked ? "engine" : "person", white: $("engine-white").checked ? "engine" : "person" };
+  const side = (id) => ($(id).checked ? "engine" : "person");
+  return { black: side("engine-black"), white: side("engine-white") };
 }
 
 function wire() {
   $("new").addEventListener("click", () => {
     enterSetup(false);
-    send("new", { size: Number($("size").value), rule: Number($("rule").value), time_ms: Number($("time").value), ...sides() });
+    const number = (id) => Number($(id).value);
+    send("new", { size: number("size"), rule: number("rule"), time_ms: number("time"), ...sides() });
   });
   $("undo").addEventListener("click", () => send("undo"));
   $("stop").addEventListener("click", () => send("stop"));
