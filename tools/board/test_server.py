@@ -170,6 +170,13 @@ class BoardCase(unittest.TestCase):
         self.assertEqual(status, expect, reply)
         return reply
 
+    def start_game(self, **fields):
+        """A new session and game (NEW_GAME with `fields` changed) where black has played 7,7."""
+        sid = self.open_session()
+        self.act(sid, dict(NEW_GAME, **fields))
+        self.act(sid, "move", x=7, y=7)
+        return sid
+
     def state(self, sid):
         return self.server.find_session(sid).state()
 
@@ -216,9 +223,7 @@ class GameFlowTest(BoardCase):
         self.assertEqual(analysis["lines"][0]["pv"], [[7, 7], [6, 8], [5, 9]])
 
     def test_an_engine_that_dies_between_searches_is_restarted(self):
-        sid = self.open_session()
-        self.act(sid, NEW_GAME)
-        self.act(sid, "move", x=7, y=7)
+        sid = self.start_game()
         self.wait_for(sid, lambda s: len(s["moves"]) == 2, "the engine's reply")
         self.server.find_session(sid).engine.process.kill()
         state = self.wait_for(sid, lambda s: s["engine"]["restarts"] == 1, "the restart")
@@ -230,9 +235,7 @@ class GameFlowTest(BoardCase):
         self.wait_for(sid, lambda s: len(s["moves"]) == 4, "the reply of the new engine")
 
     def test_undo_takes_back_the_reply_and_the_move(self):
-        sid = self.open_session()
-        self.act(sid, NEW_GAME)
-        self.act(sid, "move", x=7, y=7)
+        sid = self.start_game()
         self.wait_for(sid, lambda s: len(s["moves"]) == 2, "the engine's reply")
         before = len(self.engine_log())
         state = self.act(sid, "undo")["state"]
@@ -253,9 +256,7 @@ class GameFlowTest(BoardCase):
         self.assertEqual(len(self.state(sid)["moves"]), count)
 
     def test_analysis_runs_until_stop_and_plays_nothing(self):
-        sid = self.open_session()
-        self.act(sid, dict(NEW_GAME, white="person"))
-        self.act(sid, "move", x=7, y=7)
+        sid = self.start_game(white="person")
         self.act(sid, "nbest", count=3)
         state = self.act(sid, "analyse")["state"]
         self.assertEqual(state["thinking"]["purpose"], "analysis")
@@ -316,9 +317,7 @@ class GameFlowTest(BoardCase):
 
 class RefusalTest(BoardCase):
     def test_bad_requests_change_nothing_and_reach_no_engine(self):
-        sid = self.open_session()
-        self.act(sid, dict(NEW_GAME, white="person"))
-        self.act(sid, "move", x=7, y=7)
+        sid = self.start_game(white="person")
         sent = self.engine_log()
         # (request, status, text of the error)
         cases = [
@@ -415,9 +414,7 @@ class SlowEngineTest(BoardCase):
     engine_mode = "slow:800"
 
     def test_requests_while_the_engine_moves(self):
-        sid = self.open_session()
-        self.act(sid, NEW_GAME)
-        self.act(sid, "move", x=7, y=7)
+        sid = self.start_game()
         reply = self.act(sid, "move", x=8, y=8, expect=409)
         self.assertIn("it is the engine's move (white)", reply["error"])
         self.assertEqual(reply["state"]["thinking"]["purpose"], "move")
@@ -427,9 +424,7 @@ class SlowEngineTest(BoardCase):
         self.wait_for(sid, lambda s: len(s["moves"]) == 2, "the engine's reply")
 
     def test_a_new_game_while_the_engine_moves_drops_its_move(self):
-        sid = self.open_session()
-        self.act(sid, NEW_GAME)
-        self.act(sid, "move", x=7, y=7)
+        sid = self.start_game()
         state = self.act(sid, dict(NEW_GAME, white="person"))["state"]
         self.assertEqual(state["moves"], [])
         self.assertIsNone(state["thinking"])
@@ -501,9 +496,7 @@ class CrashOnceTest(BoardCase):
     engine_mode = "crash:2"
 
     def test_the_game_goes_on_in_a_new_engine(self):
-        sid = self.open_session()
-        self.act(sid, NEW_GAME)
-        self.act(sid, "move", x=7, y=7)
+        sid = self.start_game()
         self.wait_for(sid, lambda s: len(s["moves"]) == 2, "the first reply")
         self.act(sid, "move", x=7, y=8)
         # The second search kills the engine; a new one is given the game and answers.
@@ -556,9 +549,7 @@ class RealEngineTest(BoardCase):
         return os.path.abspath(REAL_ENGINE)
 
     def test_play_analyse_and_forbidden_points(self):
-        sid = self.open_session()
-        self.act(sid, dict(NEW_GAME, time_ms=200))
-        self.act(sid, "move", x=7, y=7)
+        sid = self.start_game(time_ms=200)
         state = self.wait_for(sid, lambda s: len(s["moves"]) == 2, "the engine's reply")
         reply = state["moves"][1]
         analysis = state["analysis"]
