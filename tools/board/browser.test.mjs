@@ -49,7 +49,9 @@ async function openPage() {
 }
 
 const cell = (page, x, y) => page.locator(`rect.cell[data-x="${x}"][data-y="${y}"]`);
-const moves = (page, n) => page.waitForSelector(`body[data-moves='${n}']`, { timeout: WAIT });
+// n stones shown and no request of the page under way (a click before its
+// answer would be refused as a flood).
+const moves = (page, n) => page.waitForSelector(`body[data-moves='${n}'][data-pending='0']`, { timeout: WAIT });
 const message = (page, text) => page.locator("#messages li", { hasText: text }).first().waitFor({ timeout: WAIT });
 
 async function newGame(page, { engineBlack = false, engineWhite = true, time = "300", rule = "2" } = {}) {
