@@ -577,6 +577,17 @@ class RealEngineTest(BoardCase):
         self.act(sid, "move", x=14, y=14)
         self.assertEqual(self.act(sid, "move", x=7, y=7)["state"]["result"]["winner"], "white")
 
+    def test_lines_read_right_on_every_board_size(self):
+        sid = self.open_session()
+        for size, rule in [(5, 0), (9, 1), (20, 2)]:
+            with self.subTest(size=size):
+                self.act(sid, dict(NEW_GAME, size=size, rule=rule, black="engine", white="person", time_ms=100))
+                state = self.wait_for(sid, lambda s: len(s["moves"]) == 1 and s["size"] == size, "a first move")
+                self.assertEqual(state["analysis"]["lines"][-1]["pv"][0], state["moves"][0])
+                self.act(sid, "move", x=0, y=size - 1)
+                state = self.wait_for(sid, lambda s: len(s["moves"]) == 3, "a second move")
+                self.assertEqual(state["analysis"]["lines"][-1]["pv"][0], state["moves"][2])
+
 
 if __name__ == "__main__":
     unittest.main()
