@@ -38,7 +38,8 @@ import urllib.parse
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
-from session import Config, Refused, Session  # noqa: E402
+from page_requests import Refused  # noqa: E402
+from session import Config, Session  # noqa: E402
 
 STATIC_DIR = os.path.join(HERE, "static")
 STATIC_FILES = {
