@@ -1,13 +1,14 @@
 # Thin wrapper around CMake. `make run` builds the Release engine and starts it
-# on this terminal; `make test` builds and runs every test through CTest;
-# `make fuzz` builds the libFuzzer targets with clang and runs each one for
-# FUZZ_SECONDS; `make windows` cross-builds the Windows executable and its zip,
-# `make windows-test` runs the end-to-end tests against it under wine.
+# on this terminal; `make play` builds it and starts the local web board;
+# `make test` builds and runs every test through CTest; `make fuzz` builds the
+# libFuzzer targets with clang and runs each one for FUZZ_SECONDS; `make
+# windows` cross-builds the Windows executable and its zip, `make windows-test`
+# runs the end-to-end tests against it under wine.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all build run test bench sanitize tsan fuzz windows windows-test clean
+.PHONY: all build run play board-test test bench sanitize tsan fuzz windows windows-test clean
 
 all: build
 
@@ -19,6 +20,20 @@ build: $(BUILD_DIR)/CMakeCache.txt
 
 run: build
 	./$(BUILD_DIR)/pbrain-pebblon
+
+# The web board (tools/board) on a loopback address; it prints the page's
+# address. Server options go in PLAY_FLAGS, e.g. PLAY_FLAGS="--port 9000 --threads 2".
+PLAY_FLAGS ?=
+play: $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) -j$(JOBS) --target pbrain-pebblon
+	python3 tools/board/board_server.py --engine $(BUILD_DIR)/pbrain-pebblon $(PLAY_FLAGS)
+
+# The board's tests: the server without a browser, then the page in Debian's
+# headless chromium (needs chromium, and playwright-core from npm ci).
+board-test: build
+	python3 -m unittest discover -s tools/board -p 'test_*.py'
+	cd tools/board && if [ ! -d node_modules/playwright-core ]; then npm ci --no-audit --no-fund; fi
+	cd tools/board && PEBBLON_ENGINE=$(abspath $(BUILD_DIR))/pbrain-pebblon node --test browser.test.mjs
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS)
