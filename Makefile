@@ -96,14 +96,19 @@ windows: $(BUILD_DIR)/CMakeCache.txt
 # to a minute) is taken before the tests, and wineserver -w waits until
 # the wine server has ended after the last engine.
 WINE_E2E_TESTS ?= *E2E*:Rules/SelfPlayGame*:-MemoryE2E*
+# One wine server stays up for the whole run (-p, ended by -k): left to
+# itself it ends with each engine, and the next engine, started while it
+# shuts down, can die before its first line.
 windows-test: export WINEPREFIX := $(abspath $(WINDOWS_DIR))/wine
 windows-test: export WINEDEBUG := -all
 windows-test: export WINEDLLOVERRIDES := mscoree,mshtml=
 windows-test: build windows
 	wineboot --init
+	wineserver -w
+	wineserver -p
 	PEBBLON_ENGINE="wine $(abspath $(WINDOWS_DIR))/pbrain-pebblon.exe" \
 	  ./$(BUILD_DIR)/tests/pebblon_tests --gtest_filter='$(WINE_E2E_TESTS)'; \
-	  status=$$?; wineserver -w; exit $$status
+	  status=$$?; wineserver -k; wineserver -w; exit $$status
 
 clean:
 	rm -rf build build-sanitize build-tsan build-fuzz build-windows
