@@ -1,10 +1,9 @@
 #include "front/protocol.h"
 
-#include <cctype>
-#include <cstdlib>
-
+#include "front/arguments.h"
 #include "front/commands.h"
 #include "front/game_context.h"
+#include "front/line_reader.h"
 #include "front/log.h"
 #include "front/output.h"
 #include "front/settings.h"
@@ -37,87 +36,10 @@ const CommandEntry COMMAND_TABLE[COMMAND_TABLE_SIZE] = {
     {"YXSWAP2STEP2", CMD_YXSWAP2STEP2},
 };
 
-namespace {
-
-void upperCase(std::string& text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-}
-
-bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
-
-// The number that starts a comma-separated piece: optional spaces, an
-// optional sign, digits. The magnitude saturates at 2^32 - 1. False when no
-// number starts in the piece.
-struct PieceNumber {
-    bool negative = false;
-    bool overflow = false;
-    uint64_t magnitude = 0;
-};
-
-bool readPiece(std::string_view piece, PieceNumber& number) {
-    size_t i = 0;
-    while (i < piece.size() && isSpace(piece[i])) ++i;
-    if (i < piece.size() && (piece[i] == '+' || piece[i] == '-')) {
-        number.negative = piece[i] == '-';
-        ++i;
-    }
-    if (i >= piece.size() || !std::isdigit(static_cast<unsigned char>(piece[i]))) return false;
-    for (; i < piece.size() && std::isdigit(static_cast<unsigned char>(piece[i])); ++i) {
-        number.magnitude = number.magnitude * 10 + static_cast<uint64_t>(piece[i] - '0');
-        if (number.magnitude > UINT32_MAX) {
-            number.overflow = true;
-            number.magnitude = UINT32_MAX;  // keep consuming digits without growing
-        }
-    }
-    return true;
-}
-
-// One comma-separated piece converted like strtoul(piece, &end, 10) with a
-// 32-bit unsigned long. False when no number starts in the piece.
-bool convertPiece(std::string_view piece, uint32_t& value) {
-    PieceNumber number;
-    if (!readPiece(piece, number)) return false;
-    if (number.overflow) value = UINT32_MAX;  // out of range saturates, whatever the sign
-    else value = number.negative ? static_cast<uint32_t>(0u - static_cast<uint32_t>(number.magnitude))
-                                 : static_cast<uint32_t>(number.magnitude);
-    return true;
-}
-
-}  // namespace
-
-bool readLineFrom(std::FILE* input, std::string& line) {
-    line.clear();
-    for (;;) {
-        int byte = std::getc(input);
-        if (byte == EOF) return false;
-        if (byte == '\r') continue;
-        if (byte == '\n') break;
-        line.push_back(static_cast<char>(byte));
-    }
-    upperCase(line);
-    return true;
-}
-
-std::string readProtocolLine(GameContext& context) {
-    std::string line;
-    if (!readLineFrom(context.input, line)) {
-        context.atEndOfInput();
-        std::exit(0);  // an end-of-input action must not return; if it does, the engine still ends
-    }
-    return line;
-}
-
 bool matchCommandWord(std::string_view line, const char* word) {
     std::string_view w(word);
     if (line.substr(0, w.size()) != w) return false;
     return line.size() == w.size() || line[w.size()] == ' ';
-}
-
-std::string trimSpaces(std::string_view text) {
-    size_t begin = 0, end = text.size();
-    while (begin < end && isSpace(text[begin])) ++begin;
-    while (end > begin && isSpace(text[end - 1])) --end;
-    return std::string(text.substr(begin, end - begin));
 }
 
 LookedUpCommand lookupCommand(std::string_view line) {
@@ -126,28 +48,6 @@ LookedUpCommand lookupCommand(std::string_view line) {
             return {entry.id, trimSpaces(line.substr(std::string_view(entry.word).size()))};
     }
     return {CMD_UNKNOWN, std::string()};
-}
-
-std::vector<uint32_t> parseNumberList(std::string_view text) {
-    std::vector<uint32_t> numbers;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t comma = text.find(',', start);
-        size_t end = comma == std::string_view::npos ? text.size() : comma;
-        uint32_t value;
-        if (!convertPiece(text.substr(start, end - start), value)) break;
-        numbers.push_back(value);
-        if (comma == std::string_view::npos) break;
-        start = comma + 1;  // a trailing comma leaves start at the end: no piece
-    }
-    return numbers;
-}
-
-bool parseSignedNumber(std::string_view text, int64_t& value) {
-    PieceNumber number;
-    if (!readPiece(text.substr(0, text.find(',')), number)) return false;
-    value = number.negative ? -int64_t(number.magnitude) : int64_t(number.magnitude);
-    return true;
 }
 
 bool dispatchCommand(GameContext& context, std::string line) {

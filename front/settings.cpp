@@ -8,7 +8,7 @@
 #include "front/commands.h"
 #include "front/game_context.h"
 #include "front/output.h"
-#include "front/protocol.h"
+#include "front/arguments.h"
 #include "search/threads.h"
 #include "search/tt.h"
 #include "search/tunables.h"

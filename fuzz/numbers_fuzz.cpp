@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "front/protocol.h"
+#include "front/arguments.h"
 
 namespace {
 

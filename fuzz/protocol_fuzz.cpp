@@ -14,6 +14,7 @@
 #include "board/startup_tables.h"
 #include "front/commands.h"
 #include "front/game_context.h"
+#include "front/line_reader.h"
 #include "front/protocol.h"
 #include "front/settings.h"
 #include "search/threads.h"

@@ -2,41 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <memory>
 
 #include "front/game_context.h"
 
 namespace {
-
-TEST(ParseNumberList, FollowsStrtoulPieceByPiece) {
-    struct Case {
-        std::string text;
-        std::vector<uint32_t> expected;
-    };
-    const Case cases[] = {
-        {"7,8", {7, 8}},
-        {" 7 , 8 ", {7, 8}},
-        {"\t7,\t8\t", {7, 8}},
-        {"7,8,x,9", {7, 8}},
-        {"a,1", {}},
-        {"10,5,1", {10, 5, 1}},
-        {"", {}},
-        {",7", {}},
-        {"7,,8", {7}},
-        {"7,8,", {7, 8}},
-        {"7x,8", {7, 8}},
-        {"+7,-1", {7, 4294967295u}},
-        {"-5", {4294967291u}},
-        {"4294967295", {4294967295u}},
-        {"4294967296", {4294967295u}},
-        {"99999999999999999999999", {4294967295u}},
-        {"-4294967296", {4294967295u}},
-        {"- 5", {}},
-        {"0007", {7}},
-    };
-    for (const Case& c : cases) EXPECT_EQ(parseNumberList(c.text), c.expected) << "\"" << c.text << "\"";
-}
 
 TEST(LookupCommand, MatchesWordThenEndOrSpace) {
     struct Case {
@@ -73,22 +43,6 @@ TEST(LookupCommand, EveryTableWordFindsItsOwnCode) {
         EXPECT_EQ(lookupCommand(entry.word).id, entry.id) << entry.word;
         EXPECT_EQ(lookupCommand(std::string(entry.word) + " 1").id, entry.id) << entry.word;
     }
-}
-
-TEST(ReadLine, DropsCarriageReturnsAndUpperCases) {
-    const char input[] = "turn 7,7\r\nA\rB\r\n\n\rlast";
-    std::FILE* stream = fmemopen(const_cast<char*>(input), sizeof input - 1, "r");
-    ASSERT_NE(stream, nullptr);
-    std::string line;
-    ASSERT_TRUE(readLineFrom(stream, line));
-    EXPECT_EQ(line, "TURN 7,7");
-    ASSERT_TRUE(readLineFrom(stream, line));
-    EXPECT_EQ(line, "AB");
-    ASSERT_TRUE(readLineFrom(stream, line));
-    EXPECT_EQ(line, "");
-    // End of input in the middle of a line is the end, not a line.
-    EXPECT_FALSE(readLineFrom(stream, line));
-    std::fclose(stream);
 }
 
 class Dispatch : public ::testing::Test {
@@ -131,12 +85,6 @@ TEST_F(Dispatch, RefusesEverythingButEndAndStopWhileSearching) {
     bool keepGoing = true;
     EXPECT_EQ(run("END", &keepGoing), "");
     EXPECT_FALSE(keepGoing);
-}
-
-TEST(TrimSpaces, RemovesWhiteSpaceAtBothEnds) {
-    EXPECT_EQ(trimSpaces("  a b \t\n"), "a b");
-    EXPECT_EQ(trimSpaces(" \t "), "");
-    EXPECT_EQ(trimSpaces("x"), "x");
 }
 
 }  // namespace

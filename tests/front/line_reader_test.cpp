@@ -8,6 +8,7 @@
 #include <string>
 
 #include "front/game_context.h"
+#include "front/line_reader.h"
 #include "front/protocol.h"
 
 namespace {
@@ -36,6 +37,22 @@ protected:
     std::string text;
     std::FILE* stream = nullptr;
 };
+
+TEST(ReadLine, DropsCarriageReturnsAndUpperCases) {
+    const char input[] = "turn 7,7\r\nA\rB\r\n\n\rlast";
+    std::FILE* stream = fmemopen(const_cast<char*>(input), sizeof input - 1, "r");
+    ASSERT_NE(stream, nullptr);
+    std::string line;
+    ASSERT_TRUE(readLineFrom(stream, line));
+    EXPECT_EQ(line, "TURN 7,7");
+    ASSERT_TRUE(readLineFrom(stream, line));
+    EXPECT_EQ(line, "AB");
+    ASSERT_TRUE(readLineFrom(stream, line));
+    EXPECT_EQ(line, "");
+    // End of input in the middle of a line is the end, not a line.
+    EXPECT_FALSE(readLineFrom(stream, line));
+    std::fclose(stream);
+}
 
 TEST_F(LineSource, ContextStartsOnStandardInputAndExits) {
     EXPECT_EQ(context->input, stdin);
