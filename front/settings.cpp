@@ -63,10 +63,7 @@ static void handleTune(GameContext& context, const std::string& text) {
     const std::string name = text.substr(0, space);
     const std::string number = space == std::string::npos ? "" : trimSpaces(std::string_view(text).substr(space));
     int64_t value = 0;
-    const bool wholeNumber = !number.empty() &&
-                             number.find_first_not_of("-0123456789") == std::string::npos &&
-                             parseSignedNumber(number, value);
-    if (!wholeNumber) {
+    if (!parseWholeNumber(number, value)) {
         reply(context, "ERROR TUNE needs a name and a whole number");
         return;
     }
@@ -102,10 +99,10 @@ void handleInfo(GameContext& context, const char* argument) {
     else if (key == "TIME_INC") s.timeInc = v;
     else if (key == "GAME_TYPE") s.gameType = v;
     else if (key == "MAX_MEMORY") {
-        // 0: no limit, the table's default size.
+        // 0: no limit, and the table of a start without one.
         s.maxMemory = v;
         s.memoryLimit = v;
-        if (v == 0) resize(TT, 0);
+        if (v == 0) resize(TT, DEFAULT_HASH_BYTES);
         fitThreadsAndTable(s);
     } else if (key == "MATCH_MODE") s.matchMode = v;
     else if (key == "MAX_DEPTH") s.maxDepth = v;

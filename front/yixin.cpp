@@ -22,8 +22,8 @@ namespace {
 void enterYixinMode(GameContext& context) { context.position.yixinMode = 1; }
 
 // Reads the x,y lines after YXBLOCK (adding) or YXBLOCKUNDO (removing) up to
-// DONE. The cells are not range-checked: an excluded cell off the board
-// simply never matches a move.
+// DONE. A cell off the board gets the error line and changes nothing (packed
+// as it stands, it would name another cell), and the block goes on.
 void readBlockBlock(GameContext& context, bool adding) {
     for (;;) {
         std::string line = readProtocolLine(context);
@@ -32,6 +32,10 @@ void readBlockBlock(GameContext& context, bool adding) {
         if (numbers.size() != 2) {
             reply(context, "ERROR x,y or DONE expected after YXBLOCK");
             return;
+        }
+        if (numbers[0] >= context.boardWidth || numbers[1] >= context.boardHeight) {
+            reply(context, "ERROR bad coordinates");
+            continue;
         }
         uint32_t cell = (numbers[0] << 5) | numbers[1];
         std::vector<uint32_t>& blocked = context.blockedCells;
@@ -92,12 +96,17 @@ void handleYxHashClear(GameContext& context) {
     clear(TT);
 }
 
-// The number of best lines every later search reports, then a search.
+// The number of best lines every later search reports, then a search. A
+// count that is not one number of at least 1 gets the error line, and
+// nothing is searched or played.
 void handleYxNBest(GameContext& context, const char* argument) {
     enterYixinMode(context);
     std::vector<uint32_t> numbers = parseNumberList(argument);
-    if (numbers.size() == 1 && numbers[0] != 0) Threads.multiPV = numbers[0];
-    else reply(context, "ERROR bad coordinates");
+    if (numbers.size() != 1 || numbers[0] == 0) {
+        reply(context, "ERROR bad coordinates");
+        return;
+    }
+    Threads.multiPV = numbers[0];
     startSearch(context, false);
 }
 

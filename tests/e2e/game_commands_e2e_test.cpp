@@ -257,6 +257,19 @@ TEST_F(GameCommandsE2E, BlockListAndInfo) {
     EXPECT_EQ(exchange({"YXBLOCKRESET", "START 15"}, "OK"), std::vector<std::string>{"OK"});
     sendLine(engine, "BEGIN");
     EXPECT_EQ(reply(), "7,7");
+    // Undo takes a blocked cell back out of the list.
+    EXPECT_EQ(silence({"YXBLOCK", "7,7", "DONE", "YXBLOCKUNDO", "7,7", "DONE"}), std::vector<std::string>{});
+    EXPECT_EQ(exchange({"START 15"}, "OK"), std::vector<std::string>{"OK"});
+    sendLine(engine, "BEGIN");
+    EXPECT_EQ(reply(), "7,7");
+    // A cell off the board blocks nothing, not even the cell its numbers
+    // would pack into (0,231 as x * 32 + y is 7,7), and the block goes on to
+    // its DONE.
+    EXPECT_EQ(silence({"YXBLOCK", "0,231", "15,3", "3,15", "DONE", "YXBLOCKUNDO", "99,0", "DONE"}),
+              std::vector<std::string>(4, "ERROR bad coordinates"));
+    EXPECT_EQ(exchange({"START 15"}, "OK"), std::vector<std::string>{"OK"});
+    sendLine(engine, "BEGIN");
+    EXPECT_EQ(reply(), "7,7");
     EXPECT_EQ(exchange({"YXSHOWINFO"}, startsWith("MESSAGE INFO MAX_HASH_SIZE")),
               (std::vector<std::string>{"MESSAGE INFO MAX_THREAD_NUM " + std::to_string(maxThreadCount()),
                                       "MESSAGE INFO MAX_HASH_SIZE 26"}));

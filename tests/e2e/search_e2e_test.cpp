@@ -96,11 +96,18 @@ TEST(SearchE2E, NBestReportsSeveralLines) {
     EXPECT_TRUE(std::regex_search(lines[lines.size() - 4], std::regex(" pv [a-o][0-9]+"))) << lines[lines.size() - 4];
     sendLine(engine, "TAKEBACK " + lines.back());
     EXPECT_EQ(readLine(engine), "OK");
-    sendLine(engine, "YXNBEST 0");
-    EXPECT_EQ(readLine(engine), "ERROR bad coordinates");
+    // A count that is not at least 1 is refused, and nothing is played: the
+    // board stays as it was, and the count of lines too.
+    for (const char* refused : {"YXNBEST 0", "YXNBEST", "YXNBEST 2,3"}) {
+        SCOPED_TRACE(refused);
+        sendLine(engine, refused);
+        EXPECT_EQ(readLinesUntilQuiet(engine, 800), std::vector<std::string>{"ERROR bad coordinates"});
+    }
+    sendLine(engine, "YXNBEST 3");
     lines = readUntilReply(engine, 5000);
-    ASSERT_FALSE(lines.empty());
+    ASSERT_GE(lines.size(), 4u);
     EXPECT_TRUE(isMoveReply(lines.back()));
+    EXPECT_NE(lines[lines.size() - 2].find(" multipv 3 "), std::string::npos) << lines[lines.size() - 2];
     sendLine(engine, "END");
     EXPECT_EQ(waitForExit(engine), 0);
 }

@@ -131,13 +131,13 @@ TEST_F(InfoTest, MemoryLimitsLeaveTheTableWhatTheRestOfTheEngineDoesNotNeed) {
         EXPECT_EQ(TT.clusterCount, c.clusters);
     }
     EXPECT_EQ(context->settings.maxMemory, 104857600u);
-    // MAX_MEMORY 0: no limit, the table's default size, and a thread count
-    // leaves it alone and is taken whole.
+    // MAX_MEMORY 0: no limit, the 4 MiB table of a start without one, and a
+    // thread count leaves it alone and is taken whole.
     info("MAX_MEMORY 0");
-    EXPECT_EQ(TT.clusterCount, 4194304u);
+    EXPECT_EQ(TT.clusterCount, 131072u);
     info("THREAD_NUM 6");
     EXPECT_EQ(Threads.count, 6u);
-    EXPECT_EQ(TT.clusterCount, 4194304u);
+    EXPECT_EQ(TT.clusterCount, 131072u);
     destroyPool(Threads);
     resize(TT, DEFAULT_HASH_BYTES);
 }
@@ -158,6 +158,9 @@ TEST_F(InfoTest, TuneSetsOneWeightByNameWithinItsRange) {
         {"TUNE RUNNING", "ERROR TUNE needs a name and a whole number\n", 0, 256},
         {"TUNE RUNNING 1.5", "ERROR TUNE needs a name and a whole number\n", 0, 256},
         {"TUNE RUNNING 12X", "ERROR TUNE needs a name and a whole number\n", 0, 256},
+        {"TUNE RUNNING 1-2", "ERROR TUNE needs a name and a whole number\n", 0, 256},
+        {"TUNE RUNNING 5 6", "ERROR TUNE needs a name and a whole number\n", 0, 256},
+        {"TUNE RUNNING -", "ERROR TUNE needs a name and a whole number\n", 0, 256},
         {"TUNE", "ERROR TUNE needs a name and a whole number\n", 0, 256},
     };
     for (const Case& c : cases) {

@@ -7,6 +7,7 @@ code a fault lives in, or add a fault after writing a test meant to catch it.
     tools/faults/run_faults.py                 every fault, the whole test suite
     tools/faults/run_faults.py -k clock        only faults whose name holds "clock"
     tools/faults/run_faults.py --list          the faults and whether they still apply
+    tools/faults/run_faults.py -j 1            build and test one job at a time (a busy machine)
 
 The scratch copy (default: build-faults/ in the project folder) holds the
 project's files as they are in the working tree, uncommitted changes
@@ -67,21 +68,19 @@ def run(command, cwd, log):
         return subprocess.run(command, cwd=cwd, stdout=out, stderr=subprocess.STDOUT).returncode
 
 
-def build(src, log):
+def build(src, log, jobs):
     build_dir = src / "build"
     if not (build_dir / "CMakeCache.txt").exists():
         if run(["cmake", "-S", ".", "-B", "build", "-DCMAKE_BUILD_TYPE=Release"], src, log) != 0:
             return False
-    jobs = str(os.cpu_count() or 2)
-    return run(["cmake", "--build", "build", "-j" + jobs], src, log) == 0
+    return run(["cmake", "--build", "build", "-j" + str(jobs)], src, log) == 0
 
 
-def failed_tests(src, log):
-    """Runs every test; returns the names of those that failed."""
+def failed_tests(src, log, jobs):
+    """Runs every test, jobs at a time; returns the names of those that failed."""
     report = src / "build" / "faults-report.xml"
     report.unlink(missing_ok=True)
-    jobs = str(os.cpu_count() or 2)
-    run(["ctest", "-j" + jobs, "--output-junit", str(report)], src / "build", log)
+    run(["ctest", "-j" + str(jobs), "--output-junit", str(report)], src / "build", log)
     if not report.exists():
         return ["(ctest wrote no report: see " + str(log) + ")"]
     failed = []
@@ -96,7 +95,11 @@ def main():
     parser.add_argument("-k", dest="pattern", default="", help="only faults whose name contains this text")
     parser.add_argument("--list", action="store_true", help="list the faults and whether each still applies")
     parser.add_argument("--scratch", default=str(TOP / "build-faults"), help="the scratch folder")
+    parser.add_argument("-j", "--jobs", type=int, default=os.cpu_count() or 2,
+                        help="compile and test jobs at once (default: every core)")
     args = parser.parse_args()
+    if args.jobs < 1:
+        parser.error("--jobs takes a whole number of at least 1")
 
     faults = [f for f in read_faults(FAULTS) if args.pattern in f["name"]]
     scratch = pathlib.Path(args.scratch).resolve()
@@ -113,9 +116,9 @@ def main():
     src = copy_tree(scratch)
     log = scratch / "last.log"
     print(f"building the unchanged copy in {src / 'build'} ...", flush=True)
-    if not build(src, log):
+    if not build(src, log, args.jobs):
         sys.exit(f"the unchanged project does not build: see {log}")
-    baseline = failed_tests(src, log)
+    baseline = failed_tests(src, log, args.jobs)
     if baseline:
         sys.exit("tests fail without any fault, fix them first: " + ", ".join(baseline))
 
@@ -130,11 +133,11 @@ def main():
             continue
         try:
             path.write_text(original.replace(fault["find"], fault["replace"]))
-            if not build(src, log):
+            if not build(src, log, args.jobs):
                 outcome["no build"].append(fault["name"])
                 print(f"NO BUILD  {fault['name']}")
                 continue
-            failed = failed_tests(src, log)
+            failed = failed_tests(src, log, args.jobs)
         finally:
             path.write_text(original)
             os.utime(path)  # newer than the faulty build, so the next build compiles it again
