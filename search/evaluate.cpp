@@ -1,5 +1,7 @@
 #include "search/evaluate.h"
 
+#include <algorithm>
+
 #include "board/position.h"
 #include "board/renju.h"
 #include "search/threads.h"
@@ -36,7 +38,7 @@ int32_t evaluateFeatures(const EvalFeatures& f, const EvalWeights& w) {
     s += (w.running * f.running) / RUNNING_UNIT;
     s += w.forbiddenFree * f.forbiddenFree + w.forbiddenOpenThree * f.forbiddenOpenThree +
          w.forbiddenOtherThree * f.forbiddenOtherThree;
-    return (4 * s) / 32;
+    return std::clamp((4 * s) / 32, -EVAL_LIMIT, EVAL_LIMIT);
 }
 
 int32_t evaluate(const Position& pos) { return evaluateFeatures(evalFeatures(pos), EVAL_WEIGHTS); }

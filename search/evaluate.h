@@ -28,6 +28,13 @@ struct EvalFeatures {
 
 EvalFeatures evalFeatures(const Position& pos);
 
+// The evaluation never leaves -EVAL_LIMIT .. EVAL_LIMIT, whatever the
+// weights: well inside the scores the search keeps for proven wins and
+// losses, and inside the 16 bits the transposition table stores it in, even
+// with the largest null-move tempo added.
+constexpr int32_t EVAL_LIMIT = 16000;
+
+// The weighted sum, scaled, then held within EVAL_LIMIT.
 int32_t evaluateFeatures(const EvalFeatures& f, const EvalWeights& w);
 
 int32_t evaluate(const Position& pos);

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+
+#include "search/evaluate.h"
+#include "search/tt.h"
 
 EvalWeights EVAL_WEIGHTS = DEFAULT_EVAL_WEIGHTS;
 SearchMargins SEARCH_MARGINS = DEFAULT_SEARCH_MARGINS;
@@ -16,6 +20,9 @@ constexpr int32_t MOST_FORBIDDEN = 100000;
 // A margin times the deepest depth squared stays far inside int32; a divisor
 // is never zero.
 constexpr int32_t MOST_MARGIN = 10000;
+// A null move's evaluation (the tempo less the evaluation before it) is no
+// proven score either.
+static_assert(EVAL_LIMIT + MOST_MARGIN < SCORE_MATE_IN_MAX_PLY && EVAL_LIMIT + MOST_MARGIN < INT16_MAX);
 constexpr size_t EVAL_TUNABLE_COUNT = sizeof(EvalWeights) / sizeof(int32_t);
 
 constexpr Tunable margin(const char* name, int32_t& value, int32_t defaultValue, int32_t least = 0) {

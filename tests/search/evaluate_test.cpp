@@ -154,4 +154,35 @@ TEST_F(EvaluateTest, ForbiddenCellsCountOnlyWithWhiteToMove) {
     }
 }
 
+// Weights as large as INFO TUNE allows can sum far beyond the scores the
+// search keeps for proven results; the evaluation stays within its limit
+// and grows with a weight until it reaches it, never wrapping round.
+TEST_F(EvaluateTest, TheLargestWeightsStayWithinTheLimit) {
+    for (uint8_t side : {uint8_t(1), uint8_t(0)}) {
+        SCOPED_TRACE(side ? "X to move" : "O to move");
+        StateRecord& r = blankRecord(side);
+        uint16_t* own = side ? r.classCountX : r.classCountO;
+        uint16_t* other = side ? r.classCountO : r.classCountX;
+        own[CLASS_FOUR] = 12;
+        own[CLASS_OPEN_FOUR] = 6;
+        EVAL_WEIGHTS = HAND_SET_WEIGHTS;
+        int32_t last = -EVAL_LIMIT;
+        for (int32_t weight = 1000; weight <= 100000; weight += 3000) {
+            EVAL_WEIGHTS.own[CLASS_FOUR - CLASS_CLOSED_THREES] = weight;
+            EVAL_WEIGHTS.own[CLASS_OPEN_FOUR - CLASS_CLOSED_THREES] = weight;
+            const int32_t now = evaluate(*pos);
+            EXPECT_GE(now, last) << weight;
+            EXPECT_LE(now, EVAL_LIMIT) << weight;
+            last = now;
+        }
+        EXPECT_EQ(last, EVAL_LIMIT);
+        // The same counts for the other side, every weight at its most.
+        std::swap_ranges(own, own + CLASS_COUNT, other);
+        for (int k = 0; k < 8; ++k) EVAL_WEIGHTS.opponent[k] = 100000;
+        r.eval = side ? -4000000 : 4000000;
+        EVAL_WEIGHTS.running = 256;
+        EXPECT_EQ(evaluate(*pos), -EVAL_LIMIT);
+    }
+}
+
 }  // namespace
