@@ -12,6 +12,7 @@
 #include "search/clock.h"
 #include "search/threat_score.h"
 #include "search/search_client.h"
+#include "search/search_control.h"
 #include "search/search_limits.h"
 #include "search/driver.h"
 #include "search/threads.h"
@@ -231,7 +232,11 @@ void handleTakeback(GameContext& context, const char* argument) {
 // EVAL computes the threat score of the game position and prints nothing.
 void handleEval(GameContext& context) { threatScore(context.position); }
 
-// END lets a running search finish (it does not stop it).
+// END ends the engine as soon as it can: a running search is stopped (its
+// first iteration, a few milliseconds, still completes, and its move is
+// printed for a manager that no longer reads it), then the loop ends.
 void handleEnd(GameContext&) {
-    if (Threads.count > 0) waitForSearchFinished(*Threads.threads[0]);
+    if (Threads.count == 0) return;
+    raiseStop();
+    waitForSearchFinished(*Threads.threads[0]);
 }

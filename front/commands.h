@@ -19,7 +19,8 @@ void handleBoard(GameContext& context, bool swapQuery);
 void handlePlay(GameContext& context, const char* argument);
 void handleTakeback(GameContext& context, const char* argument);
 void handleEval(GameContext& context);
-// Waits until a running search has finished; the protocol loop then ends.
+// Stops a running search and waits until it has ended; the protocol loop
+// then ends.
 void handleEnd(GameContext& context);
 
 // Put an engine or opponent stone on the game position, keeping the engine

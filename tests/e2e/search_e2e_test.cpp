@@ -78,6 +78,34 @@ TEST(SearchE2E, EndWaitsForTheMove) {
     EXPECT_EQ(waitForExit(engine), 0);
 }
 
+// Without a clock a search could go on for hours: END stops it and the
+// engine ends (the move it may still print is not looked for), and so does
+// the end of its input.
+TEST(SearchE2E, EndOrTheEndOfInputEndsASearchWithoutAClock) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> words;
+        bool sendEnd;
+    };
+    const Case cases[] = {
+        {"END, one thread", {}, true},
+        {"END, two threads", {"THREADS", "2"}, true},
+        {"end of input, two threads", {"THREADS", "2"}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EngineProcess engine = startEngine(c.words);
+        sendLine(engine, "START 15");
+        ASSERT_EQ(readLine(engine), "OK");
+        sendLine(engine, "TURN 7,7");
+        // Still thinking a second later: no move yet.
+        for (const std::string& line : readLinesUntilQuiet(engine, 1000)) EXPECT_FALSE(isMoveReply(line)) << line;
+        if (c.sendEnd) sendLine(engine, "END");
+        closeInput(engine);
+        EXPECT_EQ(waitForExit(engine, 5000), 0);
+    }
+}
+
 TEST(SearchE2E, NBestReportsSeveralLines) {
     EngineProcess engine = startEngine();
     sendLine(engine, "INFO TIMEOUT_TURN 300");
