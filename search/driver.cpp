@@ -66,6 +66,18 @@ void sortByScore(std::vector<RootMove>& moves, size_t from, size_t to) {
                      [](const RootMove& a, const RootMove& b) { return a.score > b.score; });
 }
 
+// A stop cut the search of a line off: the lines from `from` on were not
+// completed at this depth, and the partial search left some of their moves
+// with the "not searched" score. They keep the scores and the order of the
+// last completed depth instead. The first line keeps what the cut-off search
+// found (a move that beat the window's lower end is a real result): its
+// move is the reply.
+void keepLastDepthFrom(std::vector<RootMove>& moves, size_t from) {
+    if (from >= moves.size()) return;
+    for (size_t i = from; i < moves.size(); ++i) moves[i].score = moves[i].previousScore;
+    sortByScore(moves, from, moves.size());
+}
+
 // Remarks on how the score moved since the last searches of this game: a
 // win that slipped away, a clear advantage turned into a disadvantage.
 void scoreTrendRemarks(MainThread& main, const SearchClient& client) {
@@ -360,8 +372,12 @@ void iterate(SearchThread& thread) {
                 }
                 delta += delta / 4 + 5;
             }
+            // A line cut off stays the one in progress: pvIdx counts the
+            // lines this depth completed.
+            if (searchMustStop(thread)) break;
             sortByScore(rootMoves, 0, thread.pvIdx + 1);
         }
+        if (thread.pvIdx < multiPV) keepLastDepthFrom(rootMoves, std::max<size_t>(thread.pvIdx, 1));
         if (!searchMustStop(thread)) thread.completedDepth = searchedDepth;
         if (!main) continue;
 

@@ -45,7 +45,10 @@ std::string infoLines(const ThreadPool& pool, const SearchThread& main, int32_t 
 
     std::string text;
     for (uint64_t i = 0; i < lines; ++i) {
-        const bool updated = i <= main.pvIdx;
+        // The lines before pvIdx were completed at this depth, and the first
+        // line always shows what this depth found for the move it plays; the
+        // others show their last completed depth.
+        const bool updated = i < main.pvIdx || i == 0;
         if (!updated && depth == 1) continue;
         const RootMove& rm = main.rootMoves[i];
         const int32_t d = updated ? depth : depth - 1;
@@ -54,7 +57,7 @@ std::string infoLines(const ThreadPool& pool, const SearchThread& main, int32_t 
         text += "depth " + std::to_string(d) + "-" + std::to_string(main.selDepth);
         if (lines != 1) text += " multipv " + std::to_string(i + 1);
         text += " ev " + scoreText(v);
-        if (i == main.pvIdx) {
+        if (updated && i == main.pvIdx) {
             if (v >= beta) text += " lowerbound";
             else if (v <= alpha) text += " upperbound";
         }

@@ -140,6 +140,50 @@ TEST(SearchE2E, NBestReportsSeveralLines) {
     EXPECT_EQ(waitForExit(engine), 0);
 }
 
+// The lines of several best moves, the search stopped in the middle of one
+// of them (by a node limit at many points, and by YXSTOP): every line shows
+// a depth it completed and a score it searched, deepest lines first, never
+// the "not searched" score (which shows as -M-2) ranked among real ones.
+TEST(SearchE2E, BestLinesCutOffByAStopShowTheirLastCompletedDepth) {
+    EngineProcess engine = startEngine();
+    sendLine(engine, "START 15");
+    ASSERT_EQ(readLine(engine), "OK");
+    sendLine(engine, "INFO TIMEOUT_TURN 0");
+    const std::regex line("MESSAGE depth ([0-9]+)-[0-9]+ multipv ([1-5]) ev (-?M?-?[0-9]+) n .*");
+    const auto checkLines = [&line](const std::vector<std::string>& lines) {
+        ASSERT_GE(lines.size(), 6u);
+        EXPECT_TRUE(isMoveReply(lines.back())) << lines.back();
+        int lastDepth = 1000;
+        for (int k = 1; k <= 5; ++k) {
+            const std::string& text = lines[lines.size() - 7 + k];
+            std::smatch m;
+            ASSERT_TRUE(std::regex_match(text, m, line)) << text;
+            EXPECT_EQ(std::stoi(m[2]), k) << text;
+            EXPECT_LE(std::stoi(m[1]), lastDepth) << text;
+            lastDepth = std::stoi(m[1]);
+            EXPECT_NE(m[3], "-M-2") << text;
+        }
+    };
+    for (const char* nodes : {"150000", "230000", "310000", "390000", "470000", "550000"}) {
+        SCOPED_TRACE(std::string("MAX_NODE ") + nodes);
+        sendLine(engine, std::string("INFO MAX_NODE ") + nodes);
+        sendBlock(engine, "YXBOARD", {"7,7,2", "8,8,1", "6,8,2"});
+        sendLine(engine, "YXNBEST 5");
+        checkLines(readUntilReply(engine, 30000));
+        sendLine(engine, "START 15");
+        ASSERT_EQ(readLine(engine), "OK");
+    }
+    SCOPED_TRACE("YXSTOP after 0.7 s");
+    sendLine(engine, "INFO MAX_NODE 0");
+    sendBlock(engine, "YXBOARD", {"7,7,2", "8,8,1", "6,8,2"});
+    sendLine(engine, "YXNBEST 5");
+    EXPECT_EQ(readLinesUntilQuiet(engine, 700), std::vector<std::string>{});
+    sendLine(engine, "YXSTOP");
+    checkLines(readUntilReply(engine, 5000));
+    sendLine(engine, "END");
+    EXPECT_EQ(waitForExit(engine), 0);
+}
+
 TEST(SearchE2E, SwapOnlyWhenLosing) {
     EngineProcess engine = startEngine();
     sendLine(engine, "INFO TIMEOUT_TURN 300");

@@ -3,12 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <regex>
+#include <sstream>
+#include <string>
 
 #include "board/bench_pictures.h"
 #include "board/position.h"
 #include "board/startup_tables.h"
 #include "search/clock.h"
+#include "search/info.h"
 #include "search/search_control.h"
 #include "search/threads.h"
 #include "search/tt.h"
@@ -145,6 +150,65 @@ TEST_F(IterateTest, AStopBeforeTheFirstIterationStillLetsItComplete) {
     // unsearched guess.
     EXPECT_GT(main.rootMoves[0].score, ROOT_SCORE_UNKNOWN);
     EXPECT_GE(main.position.nodes, main.rootMoves.size());  // every root move was played
+}
+
+// Several lines, the search stopped by a node limit at many points: a line
+// cut off, and every line after it, shows the depth and score it had at the
+// last depth completed, never the "not searched" score, and the lines of
+// each depth come best first.
+TEST_F(IterateTest, LinesCutOffByAStopShowTheirLastCompletedDepth) {
+    auto game = std::make_unique_for_overwrite<Position>();
+    reset(*game, 15);
+    setupFromPicture(*game, pictureFromRows({"", "", "", "", "", "", "", ".......O", "......O.X"}, 15), COLOUR_O);
+    MainThread& main = mainThread(Threads);
+    Threads.multiPV = 5;
+    const std::regex infoLine("depth ([0-9]+)-[0-9]+ multipv ([0-9]) ev (-?M?-?[0-9]+)( lowerbound| upperbound)? n .*");
+    int cutOffLines = 0;
+    for (uint64_t nodes = 20000; nodes <= 400000; nodes += 12000) {
+        SCOPED_TRACE("MAX_NODE " + std::to_string(nodes));
+        clear(TT);
+        copyFrom(main.position, *game, &main);
+        collectRootMoves(main.position, {{}, {}}, main.rootMoves);
+        main.rootDepth = main.completedDepth = 0;
+        clearSearchTables(Threads);
+        stopFlag.store(false);
+        Limits = SearchLimits{};
+        Limits.nodes = nodes;
+        iterate(main);
+        ASSERT_TRUE(stopRequested());
+        if (main.pvIdx > 0 && main.pvIdx < 5) ++cutOffLines;
+        const std::string text = infoLines(Threads, main, main.rootDepth, -SCORE_INFINITE, SCORE_INFINITE, 1);
+        std::istringstream lines(text);
+        std::string line;
+        int k = 0, lastDepth = main.rootDepth;
+        while (std::getline(lines, line)) {
+            ++k;
+            if (line.rfind("MESSAGE ", 0) == 0) line = line.substr(8);
+            std::smatch m;
+            ASSERT_TRUE(std::regex_match(line, m, infoLine)) << line;
+            EXPECT_EQ(std::stoi(m[2]), k) << line;
+            const int depth = std::stoi(m[1]);
+            // Lines before the one cut off show this depth, the rest the last one.
+            EXPECT_EQ(depth, k - 1 < int(main.pvIdx) || k == 1 ? main.rootDepth : main.rootDepth - 1) << line;
+            EXPECT_LE(depth, lastDepth) << line;
+            lastDepth = depth;
+            EXPECT_NE(m[3], scoreText(-SCORE_INFINITE)) << line;
+            EXPECT_NE(m[3], scoreText(ROOT_SCORE_UNKNOWN)) << line;
+            EXPECT_FALSE(m[4].matched) << line;
+        }
+        EXPECT_EQ(k, 5) << text;
+        // Within a depth the lines come best first: those before the cut
+        // (the first always among them), then those after it.
+        const size_t cut = std::max<size_t>(main.pvIdx, 1);
+        for (size_t i = 1; i < 5; ++i) {
+            if ((i < cut) == (i - 1 < cut)) {
+                EXPECT_GE(main.rootMoves[i - 1].score, main.rootMoves[i].score) << i;
+            }
+        }
+    }
+    // The limits cut several searches off in the middle of a line after the first.
+    EXPECT_GE(cutOffLines, 5);
+    Threads.multiPV = 1;
 }
 
 TEST_F(IterateTest, TheAspirationWindowIsTheTunablesWidth) {
