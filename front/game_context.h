@@ -12,6 +12,7 @@
 
 #include "board/position.h"
 #include "front/settings.h"
+#include "platform/large_block.h"
 
 constexpr uint32_t START_BOARD_SIZE = 20;
 
@@ -19,7 +20,9 @@ constexpr uint32_t START_BOARD_SIZE = 20;
 // status 0, whatever is running.
 void exitAtEndOfInput();
 
-struct alignas(64) GameContext {
+// It lives in a large block of its own: the position's fixed capacities
+// cost only the pages a game touches.
+struct alignas(64) GameContext : InLargeBlock {
     Position position;  // the manager's game; yixinMode lives here
     EngineSettings settings;
     uint32_t boardWidth = START_BOARD_SIZE;

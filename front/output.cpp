@@ -11,7 +11,9 @@ const char* const ABOUT_LINE =
     "name=\"Pebblon\", version=\"0.6.4.2600\", build=\"Tamble\", "
     "variant=\"Renju\", author=\"Quillfen\", country=\"CZ\"";
 
-void replyV(const GameContext&, const char* format, va_list args) {
+namespace {
+
+void writeLine(const char* format, va_list args) {
     // Room for the line end after the text, so text and line end go out in
     // one fwrite, which the library serialises against the other thread.
     char buffer[REPLY_BUFFER_SIZE - 1 + LINE_END_CAPACITY];
@@ -21,6 +23,17 @@ void replyV(const GameContext&, const char* format, va_list args) {
     std::memcpy(buffer + length, LINE_END, LINE_END_LENGTH);
     std::fwrite(buffer, 1, static_cast<size_t>(length) + LINE_END_LENGTH, stdout);
     std::fflush(stdout);
+}
+
+}  // namespace
+
+void replyV(const GameContext&, const char* format, va_list args) { writeLine(format, args); }
+
+void sayWithoutGame(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    writeLine(format, args);
+    va_end(args);
 }
 
 void reply(const GameContext& context, const char* format, ...) {

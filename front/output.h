@@ -18,6 +18,10 @@ void reply(const GameContext& context, const char* format, ...)
 // Same as `reply`, for callers that already hold a va_list.
 void replyV(const GameContext& context, const char* format, va_list args);
 
+// The same channel for the one caller that has no game at hand: the
+// handler of a failed allocation. Allocates nothing.
+void sayWithoutGame(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 // The identification line answering ABOUT.
 extern const char* const ABOUT_LINE;
 

@@ -7,6 +7,7 @@
 #include "board/startup_tables.h"
 #include "front/commands.h"
 #include "front/game_context.h"
+#include "front/log.h"
 #include "front/output.h"
 #include "front/arguments.h"
 #include "search/threads.h"
@@ -30,7 +31,15 @@ constexpr uint32_t MAX_CAUTION = 4;
 
 }  // namespace
 
-void fitThreadsAndTable(const EngineSettings& settings) {
+void resizeTable(GameContext& context, uint64_t bytes) {
+    if (resize(TT, bytes)) return;
+    const unsigned long long had = tableBytes(TT) >> 10, asked = (clusterCountFor(bytes) * sizeof(TTCluster)) >> 10;
+    LOG_WARN_RECORD("no memory for a table of %llu KiB: %llu KiB", asked, had);
+    reply(context, "MESSAGE not enough memory for a table of %llu KiB: the table has %llu KiB", asked, had);
+}
+
+void fitThreadsAndTable(GameContext& context) {
+    const EngineSettings& settings = context.settings;
     const uint64_t limit = settings.memoryLimit;
     uint64_t threads = clampThreadCount(settings.threadsAsked);
     if (limit != 0) {
@@ -41,9 +50,9 @@ void fitThreadsAndTable(const EngineSettings& settings) {
     }
     setThreadCount(Threads, int64_t(threads));
     if (limit == 0) return;
-    const uint64_t rest = ENGINE_BASE_MEMORY_BYTES + (Threads.count - 1) * HELPER_THREAD_MEMORY_BYTES;
+    const uint64_t rest = ENGINE_BASE_MEMORY_BYTES + (Threads.target - 1) * HELPER_THREAD_MEMORY_BYTES;
     // Nothing left for a table: the smallest one there is.
-    resize(TT, limit > rest ? limit - rest : 1);
+    resizeTable(context, limit > rest ? limit - rest : 1);
 }
 
 InfoArgument splitInfoArgument(const std::string& argument) {
@@ -102,8 +111,8 @@ void handleInfo(GameContext& context, const char* argument) {
         // 0: no limit, and the table of a start without one.
         s.maxMemory = v;
         s.memoryLimit = v;
-        if (v == 0) resize(TT, DEFAULT_HASH_BYTES);
-        fitThreadsAndTable(s);
+        if (v == 0) resizeTable(context, DEFAULT_HASH_BYTES);
+        fitThreadsAndTable(context);
     } else if (key == "MATCH_MODE") s.matchMode = v;
     else if (key == "MAX_DEPTH") s.maxDepth = v;
     else if (key == "MAX_NODE") s.maxNode = v;
@@ -111,14 +120,14 @@ void handleInfo(GameContext& context, const char* argument) {
     else if (key == "HASH_SIZE") {
         const uint64_t bytes = uint64_t(std::clamp(v, MIN_HASH_KB, MAX_HASH_KB)) * 1024;
         s.memoryLimit = bytes;
-        fitThreadsAndTable(s);
+        fitThreadsAndTable(context);
         reply(context, "MESSAGE INFO HASH_SIZE %llu", static_cast<unsigned long long>(bytes));
     } else if (key == "THREAD_NUM") {
         // 0 or below means one thread, more than there may be the most.
         int64_t count = 1;
         parseSignedNumber(info.value, count);
         s.threadsAsked = count;
-        fitThreadsAndTable(s);
+        fitThreadsAndTable(context);
     } else if (key == "THREAD_CHOICE") {
         // The engine's own key: 0 a vote of the threads, 1 the deepest one.
         Threads.threadChoice = v == 1 ? THREAD_CHOICE_DEEPEST : THREAD_CHOICE_VOTE;

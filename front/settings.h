@@ -48,13 +48,19 @@ struct InfoArgument {
     std::string value;  // the rest of the argument, trimmed
 };
 
-// Gives the pool the threads asked for and, under a memory limit, sizes the
-// table to what the limit leaves after the rest of the engine and its helper
-// threads. A limit too small for the helpers asked for beside the smallest
-// limited table gets as many as fit (none at the least); a limit too small
-// for the engine alone gets the smallest table there is. Without a limit the
-// table keeps its size. Only while no search runs.
-void fitThreadsAndTable(const EngineSettings& settings);
+// Sets the pool's thread count to the threads asked for and, under a memory
+// limit, sizes the table to what the limit leaves after the rest of the
+// engine and its helper threads. A limit too small for the helpers asked for
+// beside the smallest limited table gets as many as fit (none at the least);
+// a limit too small for the engine alone gets the smallest table there is.
+// Without a limit the table keeps its size. When the system cannot give the
+// table that size, it is smaller and a MESSAGE line says so. Only while no
+// search runs.
+void fitThreadsAndTable(GameContext& context);
+
+// Sizes the table to the bytes asked for, saying in a MESSAGE line when the
+// system gave less.
+void resizeTable(GameContext& context, uint64_t bytes);
 
 // Splits "KEY value" (the value may follow the key without a space).
 InfoArgument splitInfoArgument(const std::string& argument);

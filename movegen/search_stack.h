@@ -47,9 +47,10 @@ struct StackEntry {
 
 // The move picker's batch stores of one search thread: one slice per ply on
 // which a node can build a picker (plies 1 to 127; ply 128 is kept for
-// simplicity). About 39 MB of address space; allocate it once per thread on
-// the heap without initialising it (new MoveBatches, not new MoveBatches()),
-// so that only the pages a search really writes are ever touched.
+// simplicity). About 39 MB of address space; keep it where it is never
+// initialised (a search thread's record, or new MoveBatches, not new
+// MoveBatches()), so that only the pages a search really writes are ever
+// touched.
 struct MoveBatches {
     ScoredMove slices[MAX_PLY][MAX_GENERATED_MOVES];
 };

@@ -22,19 +22,28 @@ constexpr size_t LINE_END_CAPACITY = 2;  // the longest LINE_END_LENGTH
 // once at start-up, before anything is read or written.
 void prepareStandardStreams();
 
-// --- Memory for the transposition table ------------------------------------
+// --- Large blocks of memory ------------------------------------------------
 
 // Zero-filled, page-aligned read-write memory of at least `bytes`, or nullptr
-// when the system has none to give. `allocated` gets the size to pass to
-// releaseTableMemory and discardTableMemory. Large blocks use the system's
-// large pages where it offers them without special rights.
-void* allocateTableMemory(size_t bytes, size_t& allocated);
-void releaseTableMemory(void* memory, size_t allocated);
+// when the system has none to give. Its pages are backed (committed, counted
+// as the process's memory) only as they are first touched, so a block costs
+// what its owner writes into it: the transposition table, a search thread's
+// record and move batches, the game position. `allocated` gets the size to
+// pass to releaseLargeBlock and discardLargeBlock. With largePages, a block
+// of a large page or more uses the system's large pages where it offers them
+// without special rights (for the table, which is touched all over).
+void* allocateLargeBlock(size_t bytes, bool largePages, size_t& allocated);
+void releaseLargeBlock(void* memory, size_t allocated);
 
 // Hands the block's pages back to the system so that they read as zeros at
-// their next touch: instant even for gigabytes. False when that failed; the
-// caller then clears the block itself.
-bool discardTableMemory(void* memory, size_t allocated);
+// their next touch, and count as memory only once touched again: instant
+// even for gigabytes. False when that failed; the caller then clears the
+// block itself.
+bool discardLargeBlock(void* memory, size_t allocated);
+
+// The size allocateLargeBlock gives for a request of `bytes` without large
+// pages: what releaseLargeBlock wants back for such a block.
+size_t largeBlockSize(size_t bytes);
 
 // The machine's physical memory in bytes, 0 when the system does not say.
 uint64_t physicalMemoryBytes();

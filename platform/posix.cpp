@@ -23,28 +23,31 @@ constexpr size_t HUGE_PAGE_BYTES = 2 * 1024 * 1024;
 
 }  // namespace
 
-// An anonymous mapping comes zeroed and page-aligned. Blocks of a huge page
-// or more ask the kernel for transparent huge pages, which cut address
-// translation misses; where the system does not offer them the advice is
-// simply ignored and plain pages serve.
-void* allocateTableMemory(size_t bytes, size_t& allocated) {
-    const size_t rounded =
-        bytes >= HUGE_PAGE_BYTES ? (bytes + HUGE_PAGE_BYTES - 1) / HUGE_PAGE_BYTES * HUGE_PAGE_BYTES : bytes;
+// An anonymous mapping comes zeroed and page-aligned, and the kernel backs a
+// page only when it is first touched. Blocks of a huge page or more may ask
+// for transparent huge pages, which cut address translation misses; where
+// the system does not offer them the advice is simply ignored and plain
+// pages serve.
+void* allocateLargeBlock(size_t bytes, bool largePages, size_t& allocated) {
+    const bool huge = largePages && bytes >= HUGE_PAGE_BYTES;
+    const size_t rounded = huge ? (bytes + HUGE_PAGE_BYTES - 1) / HUGE_PAGE_BYTES * HUGE_PAGE_BYTES : bytes;
     void* memory = mmap(nullptr, rounded, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (memory == MAP_FAILED) return nullptr;
 #ifdef MADV_HUGEPAGE
-    if (rounded >= HUGE_PAGE_BYTES) madvise(memory, rounded, MADV_HUGEPAGE);
+    if (huge) madvise(memory, rounded, MADV_HUGEPAGE);
 #endif
     allocated = rounded;
     return memory;
 }
 
-void releaseTableMemory(void* memory, size_t allocated) {
+size_t largeBlockSize(size_t bytes) { return bytes; }
+
+void releaseLargeBlock(void* memory, size_t allocated) {
     if (memory) munmap(memory, allocated);
 }
 
 // Private anonymous pages dropped with MADV_DONTNEED read as zeros again.
-bool discardTableMemory(void* memory, size_t allocated) {
+bool discardLargeBlock(void* memory, size_t allocated) {
     return madvise(memory, allocated, MADV_DONTNEED) == 0;
 }
 

@@ -6,8 +6,12 @@
 #include <process.h>
 #include <windows.h>
 
+#include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <new>
 
 const char LINE_END[] = "\r\n";
 const size_t LINE_END_LENGTH = sizeof LINE_END - 1;
@@ -21,28 +25,101 @@ void prepareStandardStreams() {
     _setmode(_fileno(stdout), _O_BINARY);
 }
 
-// Committed pages read as zeros. Large pages would need a privilege that
-// tournament machines do not grant, so plain pages serve.
-void* allocateTableMemory(size_t bytes, size_t& allocated) {
-    void* memory = VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+namespace {
+
+// Blocks whose pages are committed only as they are first touched, the way
+// the system itself treats a thread's stack: a harness that counts the
+// process's committed memory then sees what the engine uses, not the
+// capacity its fixed-size records reserve. A touch of a page that is only
+// reserved raises an access violation; the handler below commits the page
+// and lets the touch run again. The list is fixed in size and read without
+// locks, since the handler runs on whichever thread touched the page; a
+// block is entered with its end before its beginning and taken out in the
+// other order, so that the handler never sees a half-entered block.
+struct LazyBlock {
+    std::atomic<uintptr_t> begin{0};
+    std::atomic<uintptr_t> end{0};
+};
+// The table, the game, one record per search thread, with room to spare.
+constexpr size_t LAZY_BLOCK_CAPACITY = 1024;
+LazyBlock lazyBlocks[LAZY_BLOCK_CAPACITY];
+std::atomic<size_t> lazyBlocksUsed{0};  // entries ever used: the handler looks no further
+std::mutex lazyBlocksChanging;           // only between threads entering or removing blocks
+constexpr uintptr_t COMMIT_PAGE_BYTES = 4096;
+
+LONG CALLBACK commitOnFirstTouch(EXCEPTION_POINTERS* info) {
+    const EXCEPTION_RECORD& record = *info->ExceptionRecord;
+    if (record.ExceptionCode != EXCEPTION_ACCESS_VIOLATION || record.NumberParameters < 2)
+        return EXCEPTION_CONTINUE_SEARCH;
+    const uintptr_t address = record.ExceptionInformation[1];
+    const size_t used = lazyBlocksUsed.load(std::memory_order_acquire);
+    for (size_t i = 0; i < used; ++i) {
+        const uintptr_t begin = lazyBlocks[i].begin.load(std::memory_order_acquire);
+        if (begin == 0 || address < begin || address >= lazyBlocks[i].end.load(std::memory_order_acquire)) continue;
+        void* page = reinterpret_cast<void*>(address & ~(COMMIT_PAGE_BYTES - 1));
+        if (VirtualAlloc(page, COMMIT_PAGE_BYTES, MEM_COMMIT, PAGE_READWRITE)) return EXCEPTION_CONTINUE_EXECUTION;
+        // The system has no memory left to commit: what the engine does when
+        // an allocation fails, or a crash when it has said nothing.
+        if (std::new_handler outOfMemory = std::get_new_handler()) outOfMemory();
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+// False when the list is full: the block is then refused like one the
+// system cannot give.
+bool enterLazyBlock(void* memory, size_t bytes) {
+    static std::once_flag handlerAdded;
+    std::call_once(handlerAdded, [] { AddVectoredExceptionHandler(1, commitOnFirstTouch); });
+    std::lock_guard<std::mutex> lock(lazyBlocksChanging);
+    for (size_t i = 0; i < LAZY_BLOCK_CAPACITY; ++i) {
+        if (lazyBlocks[i].begin.load(std::memory_order_relaxed) != 0) continue;
+        lazyBlocks[i].end.store(reinterpret_cast<uintptr_t>(memory) + bytes, std::memory_order_release);
+        lazyBlocks[i].begin.store(reinterpret_cast<uintptr_t>(memory), std::memory_order_release);
+        if (i >= lazyBlocksUsed.load(std::memory_order_relaxed)) lazyBlocksUsed.store(i + 1, std::memory_order_release);
+        return true;
+    }
+    return false;
+}
+
+void removeLazyBlock(void* memory) {
+    std::lock_guard<std::mutex> lock(lazyBlocksChanging);
+    const size_t used = lazyBlocksUsed.load(std::memory_order_relaxed);
+    for (size_t i = 0; i < used; ++i) {
+        if (lazyBlocks[i].begin.load(std::memory_order_relaxed) != reinterpret_cast<uintptr_t>(memory)) continue;
+        lazyBlocks[i].begin.store(0, std::memory_order_release);
+        lazyBlocks[i].end.store(0, std::memory_order_release);
+        return;
+    }
+}
+
+}  // namespace
+
+// Reserved address space, committed page by page as it is touched (committed
+// pages read as zeros). Large pages would need a privilege that tournament
+// machines do not grant, so plain pages serve.
+void* allocateLargeBlock(size_t bytes, bool, size_t& allocated) {
+    void* memory = VirtualAlloc(nullptr, bytes, MEM_RESERVE, PAGE_READWRITE);
     if (!memory) return nullptr;
+    if (!enterLazyBlock(memory, bytes)) {
+        VirtualFree(memory, 0, MEM_RELEASE);
+        return nullptr;
+    }
     allocated = bytes;
     return memory;
 }
 
-void releaseTableMemory(void* memory, size_t) {
-    if (memory) VirtualFree(memory, 0, MEM_RELEASE);
+size_t largeBlockSize(size_t bytes) { return bytes; }
+
+void releaseLargeBlock(void* memory, size_t) {
+    if (!memory) return;
+    removeLazyBlock(memory);
+    VirtualFree(memory, 0, MEM_RELEASE);
 }
 
-// Decommitted pages go back to the system; committed again they read as
-// zeros. The commitment just given back is normally there to take again;
-// when it is not, the block is unusable and, like a table that cannot be
-// had at all, that ends the process.
-bool discardTableMemory(void* memory, size_t allocated) {
-    if (!VirtualFree(memory, allocated, MEM_DECOMMIT)) return false;
-    if (!VirtualAlloc(memory, allocated, MEM_COMMIT, PAGE_READWRITE)) std::exit(1);
-    return true;
-}
+// Decommitted pages go back to the system; the next touch commits them
+// again, reading as zeros.
+bool discardLargeBlock(void* memory, size_t allocated) { return VirtualFree(memory, allocated, MEM_DECOMMIT) != 0; }
 
 uint64_t physicalMemoryBytes() {
     MEMORYSTATUSEX status;

@@ -185,6 +185,12 @@ void startThinking(ThreadPool& pool, Position& gamePos, const SearchLimits& limi
     MainThread& main = mainThread(pool);
     waitForSearchFinished(main);
     main.client = client ? *client : SearchClient{};
+    // Threads asked for since the last search are made now, sized to the
+    // memory limit in force; a few milliseconds even for many.
+    const uint64_t asked = pool.target;
+    if (!makeMissingThreads(pool) && main.client.say)
+        say(main.client, "MESSAGE not enough memory for %llu search threads: searching on %llu",
+            static_cast<unsigned long long>(asked), static_cast<unsigned long long>(pool.count));
     stopFlag = false;
     Limits = limits;
 
@@ -239,6 +245,7 @@ SearchThread& bestThread(ThreadPool& pool) {
     };
     for (uint64_t t = 0; t < pool.count; ++t) {
         const SearchThread& th = *pool.threads[t];
+        if (!hasResult(th)) continue;
         votesFor(th.rootMoves[0].pv[0]) += int64_t(th.rootMoves[0].score - minScore + 20) * th.completedDepth;
     }
     for (uint64_t t = 1; t < pool.count; ++t) {
@@ -312,7 +319,7 @@ void iterate(SearchThread& thread) {
     std::vector<RootMove>& rootMoves = thread.rootMoves;
 
     StackEntry stack[STACK_SIZE];
-    StackEntry* root = initSearchStack(stack, *thread.batches);
+    StackEntry* root = initSearchStack(stack, thread.batches);
     thread.completedDepth = 0;
     if (main) {
         main->failedLow = false;

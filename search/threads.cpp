@@ -3,47 +3,66 @@
 #include "search/driver.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <new>
 #include <thread>
 
 ThreadPool Threads;
 
 namespace {
 
-// The position (16.5 MiB) is not zeroed: reset sets up every part of it a
-// search reads, and every search copies the game position over it first.
-// The main thread's statistics are cleared before every search, so only a
-// helper's are cleared here. Zeroing more would only make start-up touch
-// every page. The new thread does this itself, so that helpers created
-// together set up in parallel and each touches its own memory first.
-void setUp(SearchThread& thread) {
-    reset(thread.position, SEARCH_THREAD_BOARD_SIZE);
-    // A helper's statistics carry over between searches: they start clear.
-    if (thread.idx != 0) clearSearchStats(thread.stats);
-}
+// The position (16.5 MiB) gets only what reset sets up: every search copies
+// the game position over it first. The statistics need nothing: a new
+// thread's record is zeroed memory, and the main thread's are cleared
+// before every search anyway. The new thread does this itself, so that
+// helpers created together set up in parallel and each touches its own
+// memory first.
+void setUp(SearchThread& thread) { reset(thread.position, SEARCH_THREAD_BOARD_SIZE); }
 
 void runIdleLoop(void* thread) {
     setUp(*static_cast<SearchThread*>(thread));
     idleLoop(*static_cast<SearchThread*>(thread));
 }
 
-// A native thread rather than std::thread, which cannot be given a stack size.
-void startSearchThread(SearchThread& thread) {
-    const bool started = startNativeThread(thread.nativeThread, SEARCH_THREAD_STACK_BYTES, runIdleLoop, &thread);
-    // Without its search thread the engine could never answer a move; like
-    // any resource the engine cannot get, this ends the process quietly with
-    // status 0 rather than leaving the manager waiting.
-    if (!started) std::exit(0);
+// A new search thread, or null when the system cannot give it its record or
+// its stack.
+template <class Thread>
+Thread* newSearchThread(uint64_t index, bool waitUntilIdle) {
+    Thread* thread = nullptr;
+    try {
+        thread = new Thread(index, waitUntilIdle);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    if (thread->started) return thread;
+    delete thread;
+    return nullptr;
+}
+
+// Ends and deletes the pool's last thread (it sleeps).
+void endLastThread(ThreadPool& pool) {
+    SearchThread* last = pool.threads[pool.count - 1];
+    --pool.count;
+    endThread(*last);
+    delete last;
+    pool.threads[pool.count] = nullptr;
 }
 
 }  // namespace
 
 SearchThread::SearchThread(uint64_t index, bool waitUntilIdle) : idx(index) {
     // The new thread clears searchingFlag once it is set up and sleeps;
-    // until then the thread is not ready to be started.
+    // until then the thread is not ready to be started. A native thread
+    // rather than std::thread, which cannot be given a stack size.
+    position.nodes.store(0, std::memory_order_relaxed);
     std::unique_lock<std::mutex> lock(mutex);
     searchingFlag = true;
-    startSearchThread(*this);
+    started = startNativeThread(nativeThread, SEARCH_THREAD_STACK_BYTES, runIdleLoop, this);
+    if (!started) {
+        // Nothing runs that could be ended or waited for.
+        searchingFlag = false;
+        exit = true;
+        return;
+    }
     if (waitUntilIdle) sleepCondition.wait(lock, [this] { return !searchingFlag; });
 }
 
@@ -75,7 +94,7 @@ void idleLoop(SearchThread& thread) {
 void endThread(SearchThread& thread) {
     {
         std::lock_guard<std::mutex> lock(thread.mutex);
-        if (thread.exit) return;  // ended and joined before
+        if (thread.exit) return;  // ended and joined before, or never started
         thread.exit = true;
         thread.sleepCondition.notify_one();
     }
@@ -103,40 +122,50 @@ uint64_t clampThreadCount(int64_t count) {
     return std::min<uint64_t>(uint64_t(count), maxThreadCount());
 }
 
-void initPool(ThreadPool& pool, int64_t threadCount, int64_t multiPv) {
-    pool.threads[0] = new MainThread(pool.count);
+bool initPool(ThreadPool& pool, int64_t threadCount, int64_t multiPv) {
+    MainThread* main = newSearchThread<MainThread>(pool.count, true);
+    if (!main) return false;
+    pool.threads[0] = main;
     pool.count = 1;
     pool.multiPV = static_cast<uint64_t>(multiPv);
     setThreadCount(pool, threadCount);
+    return true;
 }
 
 void setThreadCount(ThreadPool& pool, int64_t threadCount) {
-    const uint64_t wanted = std::min(clampThreadCount(threadCount), std::max<uint64_t>(pool.threadCap, 1));
-    while (pool.count > wanted) {
-        SearchThread* last = pool.threads[pool.count - 1];
-        --pool.count;
-        endThread(*last);
-        delete last;
-        pool.threads[pool.count] = nullptr;
-    }
-    // The new helpers set up side by side; the pool is ready once all sleep.
-    const uint64_t first = pool.count;
-    while (pool.count < wanted) {
-        pool.threads[pool.count] = new SearchThread(pool.count, false);
-        ++pool.count;
-    }
-    for (uint64_t t = first; t < pool.count; ++t) waitForSearchFinished(*pool.threads[t]);
+    pool.target = std::min(clampThreadCount(threadCount), std::max<uint64_t>(pool.threadCap, 1));
+    while (pool.count > pool.target) endLastThread(pool);
 }
 
-void initPool(int64_t threadCount, int64_t multiPv) { initPool(Threads, threadCount, multiPv); }
+bool makeMissingThreads(ThreadPool& pool) {
+    // The new helpers set up side by side; the pool is ready once all sleep.
+    const uint64_t first = pool.count;
+    bool madeAll = true;
+    while (pool.count < pool.target) {
+        SearchThread* helper = newSearchThread<SearchThread>(pool.count, false);
+        if (!helper) {
+            madeAll = false;
+            break;
+        }
+        pool.threads[pool.count++] = helper;
+        // This one took the room the rest of the engine needs: it goes again
+        // (a thread still setting up sees the exit flag once it is done).
+        if (!roomLeftForTheRest()) {
+            endLastThread(pool);
+            madeAll = false;
+            break;
+        }
+    }
+    for (uint64_t t = first; t < pool.count; ++t) waitForSearchFinished(*pool.threads[t]);
+    if (!madeAll) pool.target = pool.count;
+    return madeAll;
+}
+
+bool initPool(int64_t threadCount, int64_t multiPv) { return initPool(Threads, threadCount, multiPv); }
 
 void destroyPool(ThreadPool& pool) {
-    while (pool.count > 0) {
-        --pool.count;
-        endThread(*pool.threads[pool.count]);
-        delete pool.threads[pool.count];
-        pool.threads[pool.count] = nullptr;
-    }
+    while (pool.count > 0) endLastThread(pool);
+    pool.target = 0;
 }
 
 void resetScoreTrend(ThreadPool& pool) {

@@ -6,17 +6,22 @@
 // sleeps (the pool creates helpers together and then waits for all); ending one (endThread, or its
 // destruction) wakes it with the exit flag and joins it, without a search.
 //
-// The pool holds the main thread and as many helper threads as asked for,
-// up to maxThreadCount() in all. Every thread runs the same iterative
-// deepening on its own copy of the position; they share only the
-// transposition table. The pool and its threads are changed only while no
-// search runs, on the protocol thread. The pool is never torn down at process
-// exit: end of input may end the process while a search runs, and nothing
-// must then wait for it.
+// The pool holds the main thread and, once a search starts, as many helper
+// threads as the thread count in force asks for, up to maxThreadCount() in
+// all: a count set before a memory limit, or cut by one, never makes
+// threads that the limit would not hold, and a new count costs the next
+// search a few milliseconds at most. A thread's record lives in a large
+// block (platform/large_block.h), backed only as its search touches it, so
+// a new thread is cheap to make. When the system cannot give a thread its
+// record or its stack, the pool does with the threads it has. Every thread
+// runs the same iterative deepening on its own copy of the position; they
+// share only the transposition table. The pool and its threads are changed
+// only while no search runs, on the protocol thread. The pool is never torn
+// down at process exit: end of input may end the process while a search
+// runs, and nothing must then wait for it.
 #pragma once
 
 #include <atomic>
-#include <memory>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -28,6 +33,7 @@
 #include "movegen/root_moves.h"
 #include "movegen/search_stack.h"
 #include "movegen/search_stats.h"
+#include "platform/large_block.h"
 #include "platform/platform.h"
 #include "search/search_client.h"
 #include "search/search_control.h"
@@ -45,17 +51,21 @@ constexpr size_t SEARCH_THREAD_STACK_BYTES = 64u << 20;
 // the game position over it.
 constexpr uint32_t SEARCH_THREAD_BOARD_SIZE = 20;
 
-// A search thread. About 25 MiB (a whole Position and the move-ordering
-// statistics): create it with new. End or destroy it only while it sleeps,
-// after waitForSearchFinished.
-class SearchThread {
+// A search thread. About 65 MB of address space (a whole Position, the
+// move-ordering statistics and the move batches), of which a search touches
+// a few MiB: create it with new, which places it in a large block of its
+// own, zeroed and backed as it is touched (new throws std::bad_alloc when
+// no block can be had). End or destroy it only while it sleeps, after
+// waitForSearchFinished.
+class SearchThread : public InLargeBlock {
 public:
     // Starts the native thread with a SEARCH_THREAD_STACK_BYTES stack, which
-    // sets up the thread's position and statistics and then sleeps in its
-    // idle loop. Returns once it sleeps, or at once without waitUntilIdle:
-    // the caller must then waitForSearchFinished before anything else
-    // touches the thread. index: the pool's thread count at creation. The
-    // process ends if the thread cannot be started.
+    // sets up the thread's position and then sleeps in its idle loop.
+    // Returns once it sleeps, or at once without waitUntilIdle: the caller
+    // must then waitForSearchFinished before anything else touches the
+    // thread. index: the pool's thread count at creation. When the system
+    // cannot start the native thread, `started` is false and the object has
+    // nothing to end: destroy it.
     explicit SearchThread(uint64_t index, bool waitUntilIdle = true);
     // Ends the native thread (endThread) if that has not been done yet.
     virtual ~SearchThread();
@@ -67,6 +77,7 @@ public:
     SearchThread& operator=(const SearchThread&) = delete;
 
     NativeThread nativeThread;  // runs idleLoop
+    bool started = false;         // the native thread runs
     std::mutex mutex;        // guards exit and searchingFlag
     std::condition_variable sleepCondition;  // signalled on every change of either
     bool exit = false;            // set once, when the thread is ended
@@ -85,12 +96,12 @@ public:
     int32_t evalOffset = 0;       // taken off the static evaluation; follows the root score
     std::atomic<bool> resetCalls{false};  // set by any thread: restart the countdown to the time check
     // moveHistory, counterMoves and contHistory, which the move picker reads;
-    // the main thread's are cleared before every search, a helper's when it
-    // is created.
+    // the main thread's are cleared before every search, a helper's start
+    // as the zeroed memory of a new thread.
     SearchStats stats;
     // The move picker's batch store, one slice per ply; left uninitialised
     // so that only the pages a search writes are ever touched.
-    std::unique_ptr<MoveBatches> batches{new MoveBatches};
+    MoveBatches batches;
 };
 
 // The thread that answers the move request: it runs think, keeps what the
@@ -98,7 +109,7 @@ public:
 // knows the game that receives its output.
 class MainThread : public SearchThread {
 public:
-    explicit MainThread(uint64_t index) : SearchThread(index) {}
+    explicit MainThread(uint64_t index, bool waitUntilIdle = true) : SearchThread(index, waitUntilIdle) {}
     void search() override;
 
     MoveWord chosenMove = 0;           // the move of the last reply
@@ -136,6 +147,10 @@ struct ThreadPool {
     uint64_t multiPV = 1;  // principal variations a search reports
     ThreadChoice threadChoice = THREAD_CHOICE_VOTE;
     uint64_t count = 0;    // threads in the list; 0 before creation and while rebuilt
+    // Threads the next search runs on, the main thread included: the count
+    // asked for, clamped and capped; makeMissingThreads makes the helpers
+    // it lacks when a search starts.
+    uint64_t target = 0;
     // A bound on the thread count below maxThreadCount(), for a harness that
     // must not pay for the most threads there may be (under the sanitizers
     // each costs tens of MiB and over 100 ms to create).
@@ -146,23 +161,32 @@ struct ThreadPool {
 // The engine's pool.
 extern ThreadPool Threads;
 
-// Fills an empty pool with a new MainThread and the helper threads of the
-// (clamped) thread count, and stores the MultiPV count (a negative count is
-// kept as its unsigned 64-bit image).
-void initPool(ThreadPool& pool, int64_t threadCount, int64_t multiPv);
+// Fills an empty pool with a new MainThread, sets the (clamped) thread count
+// for the searches to come, and stores the MultiPV count (a negative count
+// is kept as its unsigned 64-bit image). False, with the pool left empty,
+// when the system cannot give the main thread its record or its stack.
+bool initPool(ThreadPool& pool, int64_t threadCount, int64_t multiPv);
 // The same for the engine's pool.
-void initPool(int64_t threadCount, int64_t multiPv);
+bool initPool(int64_t threadCount, int64_t multiPv);
 
 // Ends and destroys the threads from the last to the first, taking each out
 // of the count before it goes; leaves the pool empty with its MultiPV count.
 // Only while no search runs.
 void destroyPool(ThreadPool& pool);
 
-// What THREAD_NUM does: the pool gets the (clamped, and at most threadCap)
-// number of threads by ending helpers from the last or adding new ones; the
-// main thread, and what it remembers between searches, stays. Only while no
-// search runs.
+// What THREAD_NUM does: the (clamped, and at most threadCap) number of
+// threads becomes the pool's target; helpers beyond it end at once, and
+// the missing ones are made when the next search starts. The main thread,
+// and what it remembers between searches, stays. Only while no search runs.
 void setThreadCount(ThreadPool& pool, int64_t threadCount);
+
+// Makes the helpers the target asks for beyond those there are, side by
+// side, and returns once all of them sleep. When the system cannot give
+// one its record or its stack, or would be left without room for the rest
+// of the engine, the pool keeps the threads it has and the target comes
+// down to them (until the next setThreadCount): false then. Only while no
+// search runs.
+bool makeMissingThreads(ThreadPool& pool);
 
 // The stop flag as a thread's search obeys it: the main thread not before it
 // has completed its first iteration, so that the reply is never an

@@ -1,18 +1,21 @@
 #include "search/tt.h"
 
-#include <cstdlib>
 #include <cstring>
 
+#include "platform/large_block.h"
 #include "platform/platform.h"
 
 TranspositionTable TT;
 
 namespace {
 
-constexpr uint64_t DEFAULT_CLUSTERS = 4194304;  // 128 MiB
+constexpr uint64_t LEAST_CLUSTERS = 256;  // 8 KiB
+
+// The table of last resort, when the system gives no memory at all.
+TTCluster builtInTable[LEAST_CLUSTERS];
 
 void release(TranspositionTable& tt) {
-    releaseTableMemory(tt.mem, tt.mappedBytes);
+    releaseLargeBlock(tt.mem, tt.mappedBytes);
     tt.mem = nullptr;
     tt.table = nullptr;
     tt.mappedBytes = 0;
@@ -26,14 +29,13 @@ uint64_t affordableClusters(uint64_t clusters) {
     const uint64_t physical = physicalMemoryBytes();
     if (physical == 0) return clusters;
     const uint64_t affordableBytes = physical / 2;
-    while (clusters > 256 && clusters * sizeof(TTCluster) > affordableBytes) clusters /= 2;
+    while (clusters > LEAST_CLUSTERS && clusters * sizeof(TTCluster) > affordableBytes) clusters /= 2;
     return clusters;
 }
 
 }  // namespace
 
 uint64_t clusterCountFor(uint64_t bytes) {
-    if (bytes == 0) return DEFAULT_CLUSTERS;
     for (int k = 8; k <= 30; ++k) {
         if (bytes <= (uint64_t(64) << k)) return uint64_t(1) << k;
     }
@@ -52,17 +54,29 @@ ProbeResult probe(TranspositionTable& tt, uint64_t key) {
     return first > second ? ProbeResult{&slots[1], e[1], false} : ProbeResult{&slots[0], e[0], false};
 }
 
-void resize(TranspositionTable& tt, uint64_t bytes) {
-    const uint64_t clusters = affordableClusters(clusterCountFor(bytes));
-    if (clusters == tt.clusterCount) return;
+bool resize(TranspositionTable& tt, uint64_t bytes) {
+    const uint64_t wanted = affordableClusters(clusterCountFor(bytes));
+    if (wanted == tt.clusterCount) return true;
+    // Under a tight limit the old table's memory is what the new one needs.
     release(tt);
-    size_t mapped = 0;
-    void* mem = allocateTableMemory(clusters * sizeof(TTCluster), mapped);
-    if (!mem) std::exit(1);
-    tt.mem = mem;
-    tt.mappedBytes = mapped;
-    tt.table = static_cast<TTCluster*>(mem);
-    tt.clusterCount = static_cast<uint32_t>(clusters);
+    for (uint64_t clusters = wanted; clusters >= LEAST_CLUSTERS; clusters /= 2) {
+        size_t mapped = 0;
+        void* mem = allocateLargeBlock(clusters * sizeof(TTCluster), true, mapped);
+        if (!mem) continue;
+        if (!roomLeftForTheRest()) {
+            releaseLargeBlock(mem, mapped);
+            continue;
+        }
+        tt.mem = mem;
+        tt.mappedBytes = mapped;
+        tt.table = static_cast<TTCluster*>(mem);
+        tt.clusterCount = static_cast<uint32_t>(clusters);
+        return clusters == wanted;
+    }
+    tt.table = builtInTable;
+    tt.clusterCount = LEAST_CLUSTERS;
+    std::memset(static_cast<void*>(builtInTable), 0, sizeof builtInTable);
+    return false;
 }
 
 void clear(TranspositionTable& tt) {
@@ -70,6 +84,6 @@ void clear(TranspositionTable& tt) {
     // Pages handed back to the system read as zeros at their next touch:
     // instant even for a table of gigabytes (a new game clears it), and a
     // cleared table holds no memory until a search writes it again.
-    if (!discardTableMemory(tt.mem, tt.mappedBytes))
+    if (!tt.mem || !discardLargeBlock(tt.mem, tt.mappedBytes))
         std::memset(static_cast<void*>(tt.table), 0, size_t(tt.clusterCount) * sizeof(TTCluster));
 }

@@ -112,12 +112,19 @@ inline void store(TranspositionTable& tt, TTSlot* slot, uint64_t key, int32_t va
 }
 
 // Sizes the table to the largest power of two of bytes strictly below the
-// given size, at least 8 KiB (0 means 128 MiB). An unchanged cluster count
-// keeps the contents; otherwise the new table is empty. When no memory can be
-// had at all the process ends with status 1.
-void resize(TranspositionTable& tt, uint64_t bytes);
-// The cluster count resize gives for a size in bytes.
+// given size, at least 8 KiB, and within half the machine's memory. An
+// unchanged cluster count keeps the contents; otherwise the new table is
+// empty. When the system cannot give that much, or would be left without
+// room for the rest of the engine, the table takes the largest smaller size
+// it can have (the old table is given back first), and when not even the
+// smallest can be had, a table of that size built into the program: the
+// engine always has a table, and never ends for the want of one. True when
+// the table got the size asked for; false when it had to do with less.
+bool resize(TranspositionTable& tt, uint64_t bytes);
+// The cluster count resize aims at for a size in bytes.
 uint64_t clusterCountFor(uint64_t bytes);
+// The bytes of the table as it stands.
+inline uint64_t tableBytes(const TranspositionTable& tt) { return uint64_t(tt.clusterCount) * sizeof(TTCluster); }
 
 // Empties every cluster.
 void clear(TranspositionTable& tt);

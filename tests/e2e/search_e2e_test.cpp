@@ -1,6 +1,6 @@
 // End-to-end checks of searches through the protocol: replies within the
 // time given, stopping, refusal of commands while thinking, several best
-// lines, SWAP, and END waiting for the move.
+// lines, SWAP, take-backs, and END or the end of input during a search.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -184,7 +184,7 @@ TEST(SearchE2E, BestLinesCutOffByAStopShowTheirLastCompletedDepth) {
     EXPECT_EQ(waitForExit(engine), 0);
 }
 
-TEST(SearchE2E, SwapOnlyWhenLosing) {
+TEST(SearchE2E, SwapWhenWorseNotOtherwise) {
     EngineProcess engine = startEngine();
     sendLine(engine, "INFO TIMEOUT_TURN 300");
     sendLine(engine, "START 15");
@@ -192,6 +192,14 @@ TEST(SearchE2E, SwapOnlyWhenLosing) {
     // The opponent (black) has an open four: the engine is lost and swaps.
     sendBoard(engine, {"3,7,2", "0,0,1", "4,7,2", "0,2,1", "5,7,2", "0,4,1", "6,7,2", "0,6,1"}, "BOARD_SWAP");
     std::vector<std::string> lines = readUntilReply(engine, 5000);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "SWAP");
+    // Not lost, only clearly worse (its stones in the corners, the
+    // opponent's two in the middle): the engine swaps too.
+    sendLine(engine, "START 15");
+    ASSERT_EQ(readLine(engine), "OK");
+    sendBoard(engine, {"0,0,1", "7,7,2", "14,14,1", "8,7,2"}, "BOARD_SWAP");
+    lines = readUntilReply(engine, 5000);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "SWAP");
     // A quiet position with the engine better is not swapped.
@@ -233,6 +241,37 @@ TEST(SearchE2E, TakesTheFiveAndBlocksTheOpponent) {
     EXPECT_EQ(searchFor(engine, stones({{"7,7", 1}, {"5,4", 2}, {"9,9", 1}, {"5,5", 2}, {"11,3", 1}, {"5,6", 2},
                                         {"5,3", 1}, {"5,7", 2}})),
               "5,8");
+    sendLine(engine, "END");
+    EXPECT_EQ(waitForExit(engine), 0);
+}
+
+// After take-backs the engine is still the side to move: in a position
+// where both sides have a four, it must make its own five, not the
+// opponent's. An odd number of take-backs shows a side left wrong.
+TEST(SearchE2E, TakeBacksLeaveTheEngineToMove) {
+    const std::vector<std::string> fours = stones({{"3,7", 1}, {"3,10", 2}, {"4,7", 1}, {"4,10", 2}, {"5,7", 1},
+                                                   {"5,10", 2}, {"6,7", 1}, {"6,10", 2}, {"2,7", 2}, {"12,12", 1}});
+    const std::vector<std::string> extra = stones({{"0,14", 2}, {"14,0", 1}, {"14,14", 2}});
+    EngineProcess engine = startEngine();
+    sendLine(engine, "INFO TIMEOUT_TURN 300");
+    for (size_t takeBacks : {1, 2, 3}) {
+        SCOPED_TRACE(std::to_string(takeBacks) + " take-backs");
+        sendLine(engine, "START 15");
+        ASSERT_EQ(readLine(engine), "OK");
+        std::vector<std::string> board = fours;
+        board.insert(board.end(), extra.begin(), extra.begin() + takeBacks);
+        sendBoard(engine, board, "YXBOARD");
+        for (size_t k = takeBacks; k > 0; --k) {
+            const std::string& stone = board[board.size() - takeBacks + k - 1];
+            sendLine(engine, "TAKEBACK " + stone.substr(0, stone.rfind(',')));
+            EXPECT_EQ(readLine(engine), "OK");
+        }
+        // The opponent's last stone comes back as its move.
+        sendLine(engine, "TURN 0,14");
+        const std::vector<std::string> lines = readUntilReply(engine, 5000);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back(), "7,7");
+    }
     sendLine(engine, "END");
     EXPECT_EQ(waitForExit(engine), 0);
 }

@@ -127,7 +127,7 @@ TEST_F(InfoTest, MemoryLimitsLeaveTheTableWhatTheRestOfTheEngineDoesNotNeed) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.argument);
         EXPECT_EQ(info(c.argument), c.reply);
-        EXPECT_EQ(Threads.count, c.threads);
+        EXPECT_EQ(Threads.target, c.threads);
         EXPECT_EQ(TT.clusterCount, c.clusters);
     }
     EXPECT_EQ(context->settings.maxMemory, 104857600u);
@@ -136,7 +136,7 @@ TEST_F(InfoTest, MemoryLimitsLeaveTheTableWhatTheRestOfTheEngineDoesNotNeed) {
     info("MAX_MEMORY 0");
     EXPECT_EQ(TT.clusterCount, 131072u);
     info("THREAD_NUM 6");
-    EXPECT_EQ(Threads.count, 6u);
+    EXPECT_EQ(Threads.target, 6u);
     EXPECT_EQ(TT.clusterCount, 131072u);
     destroyPool(Threads);
     resize(TT, DEFAULT_HASH_BYTES);

@@ -94,7 +94,7 @@ protected:
         thread->callsCnt = INT_MAX;
         thread->resetCalls.store(false);
         thread->selDepth = 0;
-        return initSearchStack(stack, *thread->batches);
+        return initSearchStack(stack, thread->batches);
     }
 
     // The test's own iterative deepening: the root moves of the list, one

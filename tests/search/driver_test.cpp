@@ -102,6 +102,29 @@ TEST(CheckTime, StopsAtTheHardLimitLessItsMargin) {
     Limits = SearchLimits{};
 }
 
+TEST(CheckTime, TheNodeLimitCountsEveryThreadsNodes) {
+    // Two threads of 6 nodes each are 12 nodes: past a limit of 10, though
+    // neither thread alone is.
+    initPool(2, 1);
+    ASSERT_TRUE(makeMissingThreads(Threads));
+    ASSERT_EQ(Threads.count, 2u);
+    struct Case {
+        uint64_t limit;
+        bool stops;
+    };
+    for (const Case& c : {Case{10, true}, Case{12, true}, Case{13, false}}) {
+        Limits = limitsWith(0, 0, 1, 28);
+        Limits.nodes = c.limit;
+        for (uint64_t t = 0; t < Threads.count; ++t) Threads.threads[t]->position.nodes.store(6);
+        stopFlag.store(false);
+        checkTime();
+        EXPECT_EQ(stopRequested(), c.stops) << "limit " << c.limit;
+    }
+    stopFlag.store(false);
+    Limits = SearchLimits{};
+    destroyPool(Threads);
+}
+
 TEST(MoveImportance, FallsAsTheBoardFills) {
     EXPECT_GT(moveImportance(10), moveImportance(60));
     EXPECT_GT(moveImportance(60), moveImportance(120));

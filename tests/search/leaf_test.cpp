@@ -76,7 +76,7 @@ protected:
     static StackEntry* entryAt(int32_t ply) {
         clearSearchStats(thread->stats);
         thread->selDepth = 0;
-        StackEntry* root = initSearchStack(stack, *thread->batches);
+        StackEntry* root = initSearchStack(stack, thread->batches);
         StackEntry* ss = root + (ply - 1);
         ss->pv = pvBuffer;
         (ss - 1)->currentMove = 0;

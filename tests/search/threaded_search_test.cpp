@@ -51,6 +51,7 @@ constexpr MoveWord xAt(uint32_t x, uint32_t y) { return makeMoveWord(COLOUR_X, x
 
 TEST_F(ThreadedSearch, TheReplyTakesTheThreadTheChoiceNames) {
     initPool(3, 1);
+    ASSERT_TRUE(makeMissingThreads(Threads));
     SearchThread& main = *Threads.threads[0];
     SearchThread& first = *Threads.threads[1];
     SearchThread& second = *Threads.threads[2];
@@ -68,6 +69,11 @@ TEST_F(ThreadedSearch, TheReplyTakesTheThreadTheChoiceNames) {
          {12, 11, 11}, 1},
         {"a deep lone thread outvotes shallow ones", THREAD_CHOICE_VOTE, {xAt(7, 7), xAt(8, 8), xAt(6, 6)},
          {40, 30, 50}, {20, 9, 9}, 0},
+        // Votes weigh the margin above the worst thread, not the raw score:
+        // with every score below zero the deepest thread must not count
+        // against its own move.
+        {"every score below zero: the deep thread keeps its move", THREAD_CHOICE_VOTE,
+         {xAt(7, 7), xAt(8, 8), xAt(6, 6)}, {-400, -420, -410}, {20, 8, 8}, 0},
         {"a proven win beats any vote", THREAD_CHOICE_VOTE, {xAt(7, 7), xAt(7, 7), xAt(6, 6)},
          {40, 40, SCORE_MATE - 9}, {14, 14, 10}, 2},
         {"of two wins the faster one", THREAD_CHOICE_VOTE, {xAt(7, 7), xAt(8, 8), xAt(6, 6)},

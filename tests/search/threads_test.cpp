@@ -177,12 +177,16 @@ protected:
     static bool create(ThreadPool& pool, int64_t threadCount, int64_t multiPv) {
         return finishes([&pool, threadCount, multiPv] { initPool(pool, threadCount, multiPv); });
     }
+    // What a search start does first: the helpers asked for are made.
+    static bool makeHelpers(ThreadPool& pool) {
+        return finishes([&pool] { EXPECT_TRUE(makeMissingThreads(pool)); });
+    }
     static bool destroy(ThreadPool& pool) {
         return finishes([&pool] { destroyPool(pool); });
     }
 };
 
-TEST_F(ThreadPoolTest, HoldsAFreshMainThreadAndTheHelpersAskedFor) {
+TEST_F(ThreadPoolTest, HoldsAFreshMainThreadAndMakesTheHelpersAskedForWhenASearchStarts) {
     struct Case {
         int64_t threadCount;
         int64_t multiPv;
@@ -205,7 +209,13 @@ TEST_F(ThreadPoolTest, HoldsAFreshMainThreadAndTheHelpersAskedFor) {
         SCOPED_TRACE(testing::Message() << "threads " << c.threadCount << ", multipv " << c.multiPv);
         ThreadPool pool;
         ASSERT_TRUE(create(pool, c.threadCount, c.multiPv));
+        // No helper until a search starts: a memory limit set after the
+        // thread count may still cut them.
+        EXPECT_EQ(pool.count, 1u);
+        EXPECT_EQ(pool.target, c.threads);
+        ASSERT_TRUE(makeHelpers(pool));
         ASSERT_EQ(pool.count, c.threads);
+        EXPECT_EQ(pool.target, c.threads);
         EXPECT_EQ(pool.multiPV, c.multiPV);
         auto* main = dynamic_cast<MainThread*>(pool.threads[0]);
         ASSERT_NE(main, nullptr);
@@ -221,6 +231,7 @@ TEST_F(ThreadPoolTest, HoldsAFreshMainThreadAndTheHelpersAskedFor) {
         }
         ASSERT_TRUE(destroy(pool));
         EXPECT_EQ(pool.count, 0u);
+        EXPECT_EQ(pool.target, 0u);
         EXPECT_EQ(pool.threads[0], nullptr);
         EXPECT_EQ(pool.multiPV, c.multiPV);
     }
@@ -230,11 +241,13 @@ TEST_F(ThreadPoolTest, ALoweredCapBoundsEveryThreadCount) {
     ThreadPool pool;
     pool.threadCap = 3;
     ASSERT_TRUE(create(pool, 8, 1));
-    EXPECT_EQ(pool.count, 3u);
+    EXPECT_EQ(pool.target, 3u);
     for (int64_t count : {2, 64, 0, 3}) {
         SCOPED_TRACE(count);
         ASSERT_TRUE(finishes([&pool, count] { setThreadCount(pool, count); }));
-        EXPECT_EQ(pool.count, std::min<uint64_t>(clampThreadCount(count), 3));
+        EXPECT_EQ(pool.target, std::min<uint64_t>(clampThreadCount(count), 3));
+        ASSERT_TRUE(makeHelpers(pool));
+        EXPECT_EQ(pool.count, pool.target);
     }
     ASSERT_TRUE(destroy(pool));
 }
@@ -247,7 +260,12 @@ TEST_F(ThreadPoolTest, ANewThreadCountKeepsTheMainThreadAndWhatItRemembers) {
     main->winSeen = true;
     for (int64_t count : {4, 2, 0, 3}) {
         SCOPED_TRACE(count);
+        const uint64_t before = pool.count;
         ASSERT_TRUE(finishes([&pool, count] { setThreadCount(pool, count); }));
+        // Helpers beyond the new count end at once; missing ones come with
+        // the next search.
+        EXPECT_EQ(pool.count, std::min(before, clampThreadCount(count)));
+        ASSERT_TRUE(makeHelpers(pool));
         ASSERT_EQ(pool.count, clampThreadCount(count));
         EXPECT_EQ(&mainThread(pool), main);
         EXPECT_EQ(main->chosenMove, 0x4e9u);
@@ -264,7 +282,7 @@ TEST_F(ThreadPoolTest, NewGameForgetsTheScoreTrendOnly) {
     // commands reach it.
     ASSERT_EQ(Threads.count, 0u);
     ASSERT_TRUE(finishes([] { initPool(4, 2); }));
-    ASSERT_EQ(Threads.count, 4u);
+    ASSERT_EQ(Threads.target, 4u);
     EXPECT_EQ(Threads.multiPV, 2u);
     MainThread& main = mainThread(Threads);
     main.winSeen = true;

@@ -17,7 +17,7 @@ TEST_F(TableTest, SizesArePowersOfTwoBelowTheRequest) {
         uint64_t clusters;
     };
     const Case cases[] = {
-        {5242880, 131072}, {262144, 4096},     {1048576, 16384}, {0, 4194304},
+        {5242880, 131072}, {262144, 4096},     {1048576, 16384}, {0, 256},
         {1, 256},          {8192, 256},        {16385, 512},     {1ull << 36, 1ull << 30},
         {(1ull << 36) + 1, 1ull << 31}, {4294967295ull, 1ull << 26},
     };
@@ -60,6 +60,21 @@ TEST_F(TableTest, TwoKeysShareAClusterAndTheTieReplacesTheFirstEntry) {
     EXPECT_EQ(probe(table, c).slot, &cluster->entries[1]);
     // A key whose high half is 0 is never found.
     EXPECT_FALSE(probe(table, low).found);
+}
+
+TEST_F(TableTest, AKeyIsFoundOnlyUnderItsWholeHighHalf) {
+    // Two keys of one cluster whose high halves share their low 16 bits:
+    // the one stored is not found under the other.
+    resize(table, 8192);
+    const uint64_t low = 0x77;
+    const uint64_t stored = (0x1234abcdull << 32) | low, other = (0x5678abcdull << 32) | low;
+    ASSERT_EQ(clusterOf(table, stored), clusterOf(table, other));
+    store(table, probe(table, stored).slot, stored, 10, BOUND_EXACT, 5, 0x4e9, 3);
+    EXPECT_TRUE(probe(table, stored).found);
+    const ProbeResult second = probe(table, other);
+    EXPECT_FALSE(second.found);
+    // Nor under a key that differs only in its top bit.
+    EXPECT_FALSE(probe(table, stored ^ (1ull << 63)).found);
 }
 
 TEST_F(TableTest, StoreRuleKeepsDeeperResultsButNeverSkipsExactOnes) {

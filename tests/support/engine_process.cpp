@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -87,7 +88,8 @@ bool readMore(EngineProcess& engine, int timeoutMs) {
 
 }  // namespace
 
-EngineProcess startEngine(const std::vector<std::string>& words, const std::string& folder) {
+EngineProcess startEngine(const std::vector<std::string>& words, const std::string& folder,
+                          uint64_t addressSpaceBytes) {
     signal(SIGPIPE, SIG_IGN);
     std::vector<std::string> command = commandWith(words);
     std::vector<char*> argv = argumentsOf(command);
@@ -105,6 +107,10 @@ EngineProcess startEngine(const std::vector<std::string>& words, const std::stri
         close(output[0]);
         close(output[1]);
         if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(127);
+        if (addressSpaceBytes != 0) {
+            const rlimit cap{addressSpaceBytes, addressSpaceBytes};
+            if (setrlimit(RLIMIT_AS, &cap) != 0) _exit(127);
+        }
         execvp(argv[0], argv.data());
         _exit(127);
     }

@@ -36,8 +36,11 @@ std::string engineLineEnd();
 extern const char* const MISSING_CR_MARK;
 
 // Starts the engine with the given extra words, in the given working folder
-// (empty: the current one). Its standard error goes to /dev/null.
-EngineProcess startEngine(const std::vector<std::string>& words = {}, const std::string& folder = "");
+// (empty: the current one). Its standard error goes to /dev/null. A
+// non-zero addressSpaceBytes caps the engine's address space (as ulimit -v
+// does), so that its memory runs out there.
+EngineProcess startEngine(const std::vector<std::string>& words = {}, const std::string& folder = "",
+                          uint64_t addressSpaceBytes = 0);
 
 // Writes raw bytes (no line end added).
 void sendRaw(EngineProcess& engine, const std::string& bytes);
