@@ -45,6 +45,12 @@ bool discardLargeBlock(void* memory, size_t allocated);
 // pages: what releaseLargeBlock wants back for such a block.
 size_t largeBlockSize(size_t bytes);
 
+// How many bytes of the range the system backs now: its resident pages on
+// POSIX, its committed pages on Windows (what a harness counts as the
+// process's memory), whole pages counted. The range must lie in memory the
+// process has mapped or reserved (a large block, a thread's stack).
+size_t backedBytes(const void* memory, size_t bytes);
+
 // The machine's physical memory in bytes, 0 when the system does not say.
 uint64_t physicalMemoryBytes();
 

@@ -7,8 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstring>
 #include <type_traits>
+#include <vector>
 
 const char LINE_END[] = "\n";
 const size_t LINE_END_LENGTH = sizeof LINE_END - 1;
@@ -49,6 +51,17 @@ void releaseLargeBlock(void* memory, size_t allocated) {
 // Private anonymous pages dropped with MADV_DONTNEED read as zeros again.
 bool discardLargeBlock(void* memory, size_t allocated) {
     return madvise(memory, allocated, MADV_DONTNEED) == 0;
+}
+
+size_t backedBytes(const void* memory, size_t bytes) {
+    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+    const uintptr_t begin = reinterpret_cast<uintptr_t>(memory) / page * page;
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(memory) + bytes + page - 1) / page * page;
+    std::vector<unsigned char> resident((end - begin) / page);
+    if (resident.empty() || mincore(reinterpret_cast<void*>(begin), end - begin, resident.data()) != 0) return 0;
+    size_t pages = 0;
+    for (unsigned char flags : resident) pages += flags & 1;
+    return pages * page;
 }
 
 uint64_t physicalMemoryBytes() {

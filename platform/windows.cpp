@@ -121,6 +121,21 @@ void releaseLargeBlock(void* memory, size_t) {
 // again, reading as zeros.
 bool discardLargeBlock(void* memory, size_t allocated) { return VirtualFree(memory, allocated, MEM_DECOMMIT) != 0; }
 
+size_t backedBytes(const void* memory, size_t bytes) {
+    const auto* at = static_cast<const unsigned char*>(memory);
+    const auto* end = at + bytes;
+    size_t committed = 0;
+    while (at < end) {
+        MEMORY_BASIC_INFORMATION region;
+        if (VirtualQuery(at, &region, sizeof region) == 0) break;
+        const auto* regionEnd = static_cast<const unsigned char*>(region.BaseAddress) + region.RegionSize;
+        const auto* stop = regionEnd < end ? regionEnd : end;
+        if (region.State == MEM_COMMIT) committed += size_t(stop - at);
+        at = stop;
+    }
+    return committed;
+}
+
 uint64_t physicalMemoryBytes() {
     MEMORYSTATUSEX status;
     status.dwLength = sizeof status;
