@@ -5,7 +5,7 @@ faults that no test catches. Not part of CI: run it when you change the
 code a fault lives in, or add a fault after writing a test meant to catch it.
 
     tools/faults/run_faults.py                 every fault, the whole test suite
-    tools/faults/run_faults.py -k clock        only faults whose name holds "clock"
+    tools/faults/run_faults.py -k clock        only faults whose name holds "clock" (-k again: or that)
     tools/faults/run_faults.py --list          the faults and whether they still apply
     tools/faults/run_faults.py -j 1            build and test one job at a time (a busy machine)
 
@@ -92,7 +92,8 @@ def failed_tests(src, log, jobs):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("-k", dest="pattern", default="", help="only faults whose name contains this text")
+    parser.add_argument("-k", dest="patterns", action="append", default=[],
+                        help="only faults whose name contains this text (again for more: any of them)")
     parser.add_argument("--list", action="store_true", help="list the faults and whether each still applies")
     parser.add_argument("--scratch", default=str(TOP / "build-faults"), help="the scratch folder")
     parser.add_argument("-j", "--jobs", type=int, default=os.cpu_count() or 2,
@@ -101,7 +102,7 @@ def main():
     if args.jobs < 1:
         parser.error("--jobs takes a whole number of at least 1")
 
-    faults = [f for f in read_faults(FAULTS) if args.pattern in f["name"]]
+    faults = [f for f in read_faults(FAULTS) if not args.patterns or any(k in f["name"] for k in args.patterns)]
     scratch = pathlib.Path(args.scratch).resolve()
     scratch.mkdir(parents=True, exist_ok=True)
 
