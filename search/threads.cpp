@@ -53,7 +53,6 @@ SearchThread::SearchThread(uint64_t index, bool waitUntilIdle) : idx(index) {
     // The new thread clears searchingFlag once it is set up and sleeps;
     // until then the thread is not ready to be started. A native thread
     // rather than std::thread, which cannot be given a stack size.
-    position.nodes.store(0, std::memory_order_relaxed);
     std::unique_lock<std::mutex> lock(mutex);
     searchingFlag = true;
     started = startNativeThread(nativeThread, SEARCH_THREAD_STACK_BYTES, runIdleLoop, this);
