@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "board/startup_tables.h"
+#include "front/arguments.h"
 #include "front/commands.h"
 #include "front/game_context.h"
 #include "front/log.h"
 #include "front/output.h"
-#include "front/arguments.h"
 #include "search/threads.h"
 #include "search/tt.h"
 #include "search/tunables.h"
