@@ -12,11 +12,14 @@ struct GameContext;
 constexpr uint32_t DEFAULT_HASH_BYTES = 5242880;
 
 // What the engine takes besides the transposition table, measured as the
-// peak resident memory of searches with a table of 256 KiB: about 30 MiB for
-// the process with its main search thread (the game position and the
-// thread's copy, their records, the move statistics, the pattern-table pages
-// a game reads) and 8 MiB more for each helper thread (its position copy and
-// statistics), with room for long searches that reach more records.
+// peak resident memory (committed memory on Windows: the big records are
+// backed only as touched there too) of searches on 20 x 20: about 31 MiB
+// for the process with its main search thread after a few moves of 5 s and
+// 37 MiB after moves of 20 s (the game position and the thread's copy,
+// their records, the move statistics, the pattern-table pages a game
+// reads), and 3 to 5 MiB more for each helper thread (the parts of its
+// position copy, statistics and move batches its search writes), with room
+// for long searches that reach more records.
 constexpr uint64_t ENGINE_BASE_MEMORY_BYTES = 40ull << 20;
 constexpr uint64_t HELPER_THREAD_MEMORY_BYTES = 12ull << 20;
 // The table a memory limit leaves at the least, beside the threads.
