@@ -19,6 +19,14 @@ static_assert(sizeof LINE_END - 1 <= LINE_END_CAPACITY);
 // POSIX streams never translate bytes.
 void prepareStandardStreams() {}
 
+// The leak checker of sanitizer builds looks for pointers in the heap, the
+// stacks and the globals, not in memory the program maps itself: the objects
+// in large blocks hold pointers to the heap (a thread's root moves, the
+// game's blocked cells), so each block is shown to it as a place to look.
+// Weak, so that they are null in a build without the sanitizer's runtime.
+extern "C" void __lsan_register_root_region(const void* begin, size_t size) __attribute__((weak));
+extern "C" void __lsan_unregister_root_region(const void* begin, size_t size) __attribute__((weak));
+
 namespace {
 
 constexpr size_t HUGE_PAGE_BYTES = 2 * 1024 * 1024;
@@ -38,6 +46,7 @@ void* allocateLargeBlock(size_t bytes, bool largePages, size_t& allocated) {
 #ifdef MADV_HUGEPAGE
     if (huge) madvise(memory, rounded, MADV_HUGEPAGE);
 #endif
+    if (__lsan_register_root_region) __lsan_register_root_region(memory, rounded);
     allocated = rounded;
     return memory;
 }
@@ -45,7 +54,9 @@ void* allocateLargeBlock(size_t bytes, bool largePages, size_t& allocated) {
 size_t largeBlockSize(size_t bytes) { return bytes; }
 
 void releaseLargeBlock(void* memory, size_t allocated) {
-    if (memory) munmap(memory, allocated);
+    if (!memory) return;
+    if (__lsan_unregister_root_region) __lsan_unregister_root_region(memory, allocated);
+    munmap(memory, allocated);
 }
 
 // Private anonymous pages dropped with MADV_DONTNEED read as zeros again.

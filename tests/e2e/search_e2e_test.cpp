@@ -184,6 +184,36 @@ TEST(SearchE2E, BestLinesCutOffByAStopShowTheirLastCompletedDepth) {
     EXPECT_EQ(waitForExit(engine), 0);
 }
 
+// The evaluation's weights at the most INFO TUNE allows: the scores the
+// engine reports stay ordinary scores (a quarter of the evaluation's limit
+// at the most), never a win or a loss the search did not prove, however
+// large the weights. A weight that is not one whole number is refused.
+TEST(SearchE2E, TunedWeightsNeverReachProvenScores) {
+    EngineProcess engine = startEngine();
+    sendLine(engine, "INFO TIMEOUT_TURN 300");
+    sendLine(engine, "INFO TUNE TEMPO 1-2");
+    EXPECT_EQ(readLine(engine), "ERROR TUNE needs a name and a whole number");
+    for (const char* weight : {"30000", "100000"}) {
+        SCOPED_TRACE(std::string("weights ") + weight);
+        for (const char* name : {"OWN_FOUR", "OWN_OPEN_FOUR", "OWN_FOUR_THREE"}) {
+            sendLine(engine, std::string("INFO TUNE ") + name + " " + weight);
+            EXPECT_EQ(readLine(engine), std::string("MESSAGE INFO TUNE ") + name + " " + weight);
+        }
+        sendLine(engine, "START 15");
+        ASSERT_EQ(readLine(engine), "OK");
+        sendBoard(engine, QUIET_GAME);
+        const std::vector<std::string> lines = readUntilReply(engine, 5000);
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_TRUE(isMoveReply(lines.back())) << lines.back();
+        std::smatch score;
+        const std::string& info = lines[lines.size() - 2];
+        ASSERT_TRUE(std::regex_search(info, score, std::regex(" ev (-?[0-9]+) "))) << info;
+        EXPECT_LE(std::abs(std::stoi(score[1])), 4000) << info;
+    }
+    sendLine(engine, "END");
+    EXPECT_EQ(waitForExit(engine), 0);
+}
+
 TEST(SearchE2E, SwapWhenWorseNotOtherwise) {
     EngineProcess engine = startEngine();
     sendLine(engine, "INFO TIMEOUT_TURN 300");
