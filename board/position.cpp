@@ -116,10 +116,22 @@ void putStoneAs(Position& pos, MoveWord m) {
             cursor = appendRenjuCandidates(pos, blackList, xIsBlack, true, cursor);
     }
 
-    // New class pairs of every listed cell, the old ones saved for unmaking.
+    // New class pairs and shapes of every listed cell, the old ones saved
+    // for unmaking. A cell listed twice finds its new pair and shape the
+    // second time, and changes nothing more.
     const uint32_t changed = uint32_t(cursor - r.changedCells);
+    const ShapeValues& valuesX = *shapeValuesX;
+    const ShapeValues& valuesO = *shapeValuesO;
     for (uint32_t i = 0; i < changed; ++i) {
         const uint32_t c = r.changedCells[i];
+        const ShapePair oldShape = pos.shapes[c];
+        const ShapePair newShape{shapeX(pos.slots[c]), shapeO(pos.slots[c])};
+        r.savedShapes[i] = oldShape;
+        pos.shapes[c] = newShape;
+        r.shapeSum[0][0] += valuesX.own[newShape.x] - valuesX.own[oldShape.x];
+        r.shapeSum[0][1] += valuesX.other[newShape.x] - valuesX.other[oldShape.x];
+        r.shapeSum[1][0] += valuesO.own[newShape.o] - valuesO.own[oldShape.o];
+        r.shapeSum[1][1] += valuesO.other[newShape.o] - valuesO.other[oldShape.o];
         const ClassPair old = pos.classes[c];
         r.savedClasses[i] = old;
         ClassPair now{tableClassX(pos.slots[c]), tableClassO(pos.slots[c])};
@@ -202,8 +214,10 @@ void initBoard(Position& pos) {
     for (uint32_t x = 0; x < n; ++x) pos.emptyMask[x] = (1u << n) - 1;
     computeWeights(pos.weights, n);
 
-    // Class pairs of the empty board (no Renju adjustment: nothing stands).
+    // Class pairs and shapes of the empty board (no Renju adjustment:
+    // nothing stands); cells off the board have neither.
     StateRecord& r = pos.states[0];
+    std::memset(pos.shapes, 0, sizeof pos.shapes);
     for (uint32_t x = 0; x < n; ++x)
         for (uint32_t y = 0; y < n; ++y) {
             const uint32_t c = cellIndex(x, y);
@@ -211,6 +225,23 @@ void initBoard(Position& pos) {
             pos.classes[c] = pair;
             ++r.classCountX[pair.x];
             ++r.classCountO[pair.o];
+            pos.shapes[c] = ShapePair{shapeX(pos.slots[c]), shapeO(pos.slots[c])};
+        }
+    recountShapeSums(pos, r.shapeSum);
+}
+
+void recountShapeSums(const Position& pos, int32_t sums[2][2]) {
+    const ShapeValues& valuesX = *shapeValuesX;
+    const ShapeValues& valuesO = *shapeValuesO;
+    sums[0][0] = sums[0][1] = sums[1][0] = sums[1][1] = 0;
+    for (uint32_t x = 0; x < pos.boardSize; ++x)
+        for (uint32_t y = 0; y < pos.boardSize; ++y) {
+            const uint64_t* slots = pos.slots[cellIndex(x, y)];
+            const uint16_t forX = shapeX(slots), forO = shapeO(slots);
+            sums[0][0] += valuesX.own[forX];
+            sums[0][1] += valuesX.other[forX];
+            sums[1][0] += valuesO.own[forO];
+            sums[1][1] += valuesO.other[forO];
         }
 }
 
@@ -240,7 +271,10 @@ void unmakeMove(Position& pos, MoveWord m) {
     }
     --pos.stoneCount;
     // Backwards, so that a cell listed twice ends with its oldest pair.
-    for (uint32_t i = s.changedCount; i-- > 0;) pos.classes[s.changedCells[i]] = s.savedClasses[i];
+    for (uint32_t i = s.changedCount; i-- > 0;) {
+        pos.classes[s.changedCells[i]] = s.savedClasses[i];
+        pos.shapes[s.changedCells[i]] = s.savedShapes[i];
+    }
     --pos.current;
 }
 
@@ -325,13 +359,18 @@ std::vector<MoveWord> setupFromPicture(Position& pos, std::string_view text, uin
     return marks;
 }
 
+// The shape values change with the variant: the current record's sums are
+// counted again with the new ones (a board with stones whose codes belong
+// to the old variant is put again by the caller, which counts them anew).
 void selectRuleTables(Position& pos, uint32_t colour) {
     pos.blackColour = colour;
     selectTableVariant(GameRule(pos.rule), colour);
+    recountShapeSums(pos, pos.current->shapeSum);
 }
 
 void selectGameRule(Position& pos, GameRule rule) {
     pos.rule = rule;
     selectTableVariant(rule, pos.blackColour);
+    recountShapeSums(pos, pos.current->shapeSum);
 }
 

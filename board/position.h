@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "board/cell_shapes.h"
 #include "board/lines.h"
 #include "board/types.h"
 
@@ -35,6 +36,10 @@ struct StateRecord {
     uint16_t classCountX[CLASS_COUNT];  // cells whose X class is 0 ... 10
     uint16_t classCountO[CLASS_COUNT];
     int32_t eval;      // X stones add, O stones subtract
+    // The sums of the empty cells' shape values (cell_shapes.h): [0] X's
+    // cells, [1] O's; [..][0] valued as the side to move's, [..][1] as the
+    // other side's.
+    int32_t shapeSum[2][2];
     uint8_t hasFourX;  // X has a cell of class 4, 5, 7, 8 or 9
     uint8_t hasFourO;
     uint16_t updateMask[DIRECTION_COUNT];  // masks this record's stone used, per direction
@@ -46,6 +51,7 @@ struct StateRecord {
     ThreatList threatsO;
     uint32_t changedCells[RECHECK_CAPACITY];  // cells whose class pair putStone recomputed
     ClassPair savedClasses[RECHECK_CAPACITY];  // their pairs before, index for index
+    ShapePair savedShapes[RECHECK_CAPACITY];   // and their shapes
 };
 
 // Bytes of a record that makeMove copies as the head.
@@ -86,11 +92,16 @@ struct Position {
     CellLine geometry[BOARD_CELLS][DIRECTION_COUNT];  // on-board cells only
     uint32_t emptyMask[32];  // bit y of word x: (x, y) on the board and empty
     ClassPair classes[CLASS_CELLS];
+    ShapePair shapes[CLASS_CELLS];  // the shapes of every cell, as the classes
     MoveWord history[HISTORY_CAPACITY];  // the stones in the order they were put
     LineRecord lines[LINE_COUNT];
     DiagonalGeometry diagonals;
     int32_t weights[BOARD_CELLS];  // positional weight of every cell
 };
+
+// The sums of the shape values of the position's empty cells, counted anew
+// from the cells' slots: what the record's shapeSum holds, for the tests.
+void recountShapeSums(const Position& pos, int32_t sums[2][2]);
 
 // Copies the threat lists and the head of a record (what makeMove carries
 // over to the next record); the key and the rest are not touched.

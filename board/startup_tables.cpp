@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "board/cell_shapes.h"
+
 uint8_t ClassTable[65536];
 int32_t reductionsA[2][64][64];
 int32_t reductionsB[2][64][64];
@@ -70,6 +72,8 @@ int32_t roundHalfAway(double v) {
 }  // namespace
 
 void buildClassTable() {
+    // The shapes combine the same codes, and are needed wherever the classes are.
+    buildShapeTable();
     std::memset(ClassTable, 0, sizeof ClassTable);
     uint32_t codes[DIRECTION_COUNT];
     for (codes[0] = 0; codes[0] < 14; ++codes[0])

@@ -3,6 +3,8 @@
 // of the variant in use.
 #include "board/tables.h"
 
+#include "board/cell_shapes.h"
+
 extern "C" {
 extern const uint16_t pebblonUpdateMaskTable[];
 extern const uint64_t pebblonPatternTableRenjuOBlack[];
@@ -29,19 +31,39 @@ const uint64_t* patternTableXBlack() { return pebblonPatternTableRenjuXBlack; }
 
 const uint64_t* patternTableOBlack() { return pebblonPatternTableRenjuOBlack; }
 
-void selectTableVariant(GameRule rule, uint32_t blackColour) {
-    switch (rule) {
-        case RULE_FREESTYLE: patternTable = pebblonPatternTableFreestyle; return;
-        case RULE_STANDARD: patternTable = pebblonPatternTableStandard; return;
-        case RULE_RENJU: break;
+namespace {
+
+// The shape values of X's and O's cells follow the variant: X's codes are
+// black's under the X-black renju table.
+void selectShapeValues() {
+    ShapeSet x = SHAPES_RENJU_BLACK, o = SHAPES_RENJU_WHITE;
+    if (patternTable == pebblonPatternTableRenjuOBlack) {
+        x = SHAPES_RENJU_WHITE;
+        o = SHAPES_RENJU_BLACK;
+    } else if (patternTable == pebblonPatternTableFreestyle) {
+        x = o = SHAPES_FREESTYLE;
+    } else if (patternTable == pebblonPatternTableStandard) {
+        x = o = SHAPES_STANDARD;
     }
-    if (blackColour == COLOUR_X) {
+    shapeValuesX = &ShapeValueSets[x];
+    shapeValuesO = &ShapeValueSets[o];
+}
+
+}  // namespace
+
+void selectTableVariant(GameRule rule, uint32_t blackColour) {
+    if (rule == RULE_FREESTYLE) {
+        patternTable = pebblonPatternTableFreestyle;
+    } else if (rule == RULE_STANDARD) {
+        patternTable = pebblonPatternTableStandard;
+    } else if (blackColour == COLOUR_X) {
         patternTable = pebblonPatternTableRenjuXBlack;
     } else if (blackColour == COLOUR_O) {
         patternTable = pebblonPatternTableRenjuOBlack;
     } else if (patternTable != pebblonPatternTableRenjuXBlack && patternTable != pebblonPatternTableRenjuOBlack) {
         patternTable = pebblonPatternTableRenjuXBlack;
     }
+    selectShapeValues();
 }
 
 void selectTableVariant(uint32_t blackColour) { selectTableVariant(RULE_RENJU, blackColour); }

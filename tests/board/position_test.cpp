@@ -37,6 +37,21 @@ const uint64_t* tableFor(uint32_t blackColour, GameRule rule = RULE_RENJU) {
     return patternTable;
 }
 
+// Fills every shape value set with random values (an occupied cell worth
+// nothing) for the lifetime of the object, and empties them again after.
+struct ShapeValuesFilledAtRandom {
+    explicit ShapeValuesFilledAtRandom(uint32_t seed) {
+        std::mt19937 rng(seed);
+        std::uniform_int_distribution<int> value(-3000, 3000);
+        for (ShapeValues& set : ShapeValueSets)
+            for (uint32_t s = 1; s < SHAPE_COUNT; ++s) {
+                set.own[s] = int16_t(value(rng));
+                set.other[s] = int16_t(value(rng));
+            }
+    }
+    ~ShapeValuesFilledAtRandom() { std::memset(ShapeValueSets, 0, sizeof ShapeValueSets); }
+};
+
 class PositionTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -210,8 +225,32 @@ private:
         EXPECT_EQ(pos_.sideToMove, stones_.size() % 2 == 0 ? 1 : 0);
         EXPECT_EQ(pos_.current, &pos_.states[stones_.size()]);
         EXPECT_EQ(pos_.current->eval, eval) << when << ", " << stones_.size() << " stones";
+        EXPECT_EQ(shapeDifferences(), "") << when << ", " << stones_.size() << " stones";
         maxPlayed_ = std::max(maxPlayed_, stones_.size());
         ++stats.movesChecked;
+    }
+
+    // Every cell's shapes as its slots make them, and the record's sums of
+    // their values as a count from scratch gives them.
+    std::string shapeDifferences() const {
+        std::string d;
+        for (uint32_t x = 0; x < n_ && d.empty(); ++x)
+            for (uint32_t y = 0; y < n_; ++y) {
+                const uint32_t c = cellIndex(x, y);
+                if (pos_.shapes[c].x != shapeX(pos_.slots[c]) || pos_.shapes[c].o != shapeO(pos_.slots[c])) {
+                    d += "shapes of (" + std::to_string(x) + "," + std::to_string(y) + ")\n";
+                    break;
+                }
+            }
+        int32_t sums[2][2];
+        recountShapeSums(pos_, sums);
+        for (int colour = 0; colour < 2; ++colour)
+            for (int view = 0; view < 2; ++view)
+                if (pos_.current->shapeSum[colour][view] != sums[colour][view])
+                    d += "shape sum [" + std::to_string(colour) + "][" + std::to_string(view) + "] is " +
+                         std::to_string(pos_.current->shapeSum[colour][view]) + ", counted " +
+                         std::to_string(sums[colour][view]) + "\n";
+        return d;
     }
 
     // The fast verdict kept with the board against the exact one read from
@@ -291,6 +330,9 @@ private:
 };
 
 TEST_F(PositionTest, RandomGamesMatchTheReferenceAfterEveryMakeAndUnmake) {
+    // Shape values of every set, random and distinct, so that the sums kept
+    // by the moves show any shape counted wrongly, twice or not taken back.
+    ShapeValuesFilledAtRandom shapeValues(2026);
     struct GameCase {
         uint32_t boardSize;
         uint32_t blackColour;

@@ -11,6 +11,7 @@ BoardSnapshot takeSnapshot(const Position& pos) {
     s.slots.assign(&pos.slots[0][0], &pos.slots[0][0] + BOARD_CELLS * DIRECTION_COUNT);
     for (const LineRecord& line : pos.lines) s.lineCodes.push_back(line.code);
     s.classes.assign(pos.classes, pos.classes + CLASS_CELLS);
+    s.shapes.assign(pos.shapes, pos.shapes + CLASS_CELLS);
     s.emptyMask.assign(pos.emptyMask, pos.emptyMask + 32);
     s.stoneCount = pos.stoneCount;
     s.sideToMove = pos.sideToMove;
@@ -54,6 +55,7 @@ std::string differencesFrom(const BoardSnapshot& before, const Position& pos) {
             break;
         }
     if ((i = firstDifference(before.classes, pos.classes)) < before.classes.size()) note("classes", i);
+    if ((i = firstDifference(before.shapes, pos.shapes)) < before.shapes.size()) note("shapes", i);
     if ((i = firstDifference(before.emptyMask, pos.emptyMask)) < before.emptyMask.size())
         note("emptyMask", i);
     if (before.stoneCount != pos.stoneCount) d += "stoneCount differs\n";

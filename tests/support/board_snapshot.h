@@ -1,5 +1,5 @@
 // Test support: a copy of everything a take-back must restore (cells, every
-// direction slot, every line code, class pairs, empty mask, stone count,
+// direction slot, every line code, class pairs and shapes, empty mask, stone count,
 // side to move, which record is current and that record's bytes), so a test
 // can check that make-then-unmake leaves no trace. All of it is compared bit
 // for bit except the stone-score bytes of the slots: those of a stone are
@@ -18,6 +18,7 @@ struct BoardSnapshot {
     std::vector<uint64_t> slots;
     std::vector<uint64_t> lineCodes;
     std::vector<ClassPair> classes;
+    std::vector<ShapePair> shapes;
     std::vector<uint32_t> emptyMask;
     uint32_t stoneCount = 0;
     uint8_t sideToMove = 0;
