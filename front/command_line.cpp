@@ -35,6 +35,8 @@ StartupOptions parseCommandLine(int argc, const char* const* argv) {
         if (matched) continue;
         if (is(word, "BENCH")) {
             options.benchmark = true;
+        } else if (is(word, "SHAPES")) {
+            if (i + 1 < argc) options.shapeFile = argv[++i];
         } else if (is(word, "THREADS") || is(word, "MULTIPV")) {
             // The value word is consumed only when there is one; as the last
             // word the keyword is ignored.

@@ -1,5 +1,7 @@
 // The start-up words a manager may put on the command line: a log level,
-// benchmark mode, a thread count and a MultiPV count. Unknown words are
+// benchmark mode, a thread count and a MultiPV count, and the engine's own
+// SHAPES file (cell-shape values to play with instead of the built-in ones,
+// for experiments; the file's name is kept as written). Unknown words are
 // ignored silently, so an engine started with arguments it does not know
 // still talks the protocol.
 #pragma once
@@ -11,6 +13,7 @@ struct StartupOptions {
     bool benchmark = false;
     int64_t threadCount = 1;
     int64_t multiPv = 1;
+    const char* shapeFile = nullptr;  // SHAPES file, or none
 };
 
 // argv[0] is the program name and is skipped.

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "board/startup_tables.h"
 #include "front/command_line.h"
@@ -13,6 +14,7 @@
 #include "front/protocol.h"
 #include "platform/platform.h"
 #include "search/bench.h"
+#include "search/shape_values.h"
 #include "search/threads.h"
 #include "search/tt.h"
 
@@ -40,6 +42,12 @@ int main(int argc, char** argv) {
     initLogging(options.logLevel, nullptr);
     initReductions(CAUTION_AT_START);
     buildClassTable();
+    useBuiltInShapeValues();
+    if (options.shapeFile) {
+        std::string error;
+        if (!loadShapeValues(options.shapeFile, error))
+            sayWithoutGame("ERROR shape values not read (the built-in ones stay): %s", error.c_str());
+    }
     // Before any game: an engine that cannot search cannot play at all.
     if (!initPool(options.threadCount, options.multiPv)) {
         sayWithoutGame("ERROR not enough memory for the search thread");

@@ -29,6 +29,8 @@ EvalFeatures evalFeatures(const Position& pos) {
     f.forbiddenFree = forbidden.free;
     f.forbiddenOpenThree = forbidden.openThree;
     f.forbiddenOtherThree = forbidden.otherThree;
+    f.ownShapes = r.shapeSum[xToMove ? 0 : 1][0];
+    f.otherShapes = r.shapeSum[xToMove ? 1 : 0][1];
     return f;
 }
 
@@ -38,6 +40,7 @@ int32_t evaluateFeatures(const EvalFeatures& f, const EvalWeights& w) {
     s += (w.running * f.running) / RUNNING_UNIT;
     s += w.forbiddenFree * f.forbiddenFree + w.forbiddenOpenThree * f.forbiddenOpenThree +
          w.forbiddenOtherThree * f.forbiddenOtherThree;
+    s += SHAPE_SHARE * (f.ownShapes - f.otherShapes) / 16;
     return std::clamp((4 * s) / 32, -EVAL_LIMIT, EVAL_LIMIT);
 }
 

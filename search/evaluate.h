@@ -1,8 +1,9 @@
 // The static evaluation of a position: what the search scores a quiet leaf
 // with. It weighs both colours' threat-class counts (by default the side to
 // move's own threats four times as much, since it moves first), adds the
-// running score of the stones and the value of the black colour's forbidden
-// cells for white, and scales the sum down. The weights are the tunables'
+// running score of the stones, the value of the black colour's forbidden
+// cells for white and the fitted values of every empty cell's shape for
+// both sides (kept by the position), and scales the sum down. The weights are the tunables'
 // (search/tunables.h). The result is from the side to move's view, in
 // internal score units (displayed scores are a quarter of these). It reads
 // only the current record's counters and score; it allocates nothing and
@@ -24,6 +25,10 @@ struct EvalFeatures {
     int32_t forbiddenFree;  // lines through black's forbidden cells, white to move
     int32_t forbiddenOpenThree;
     int32_t forbiddenOtherThree;
+    // The shape values of the side to move's empty cells (valued as its
+    // own) and of the other side's (valued as the other's).
+    int32_t ownShapes;
+    int32_t otherShapes;
 };
 
 EvalFeatures evalFeatures(const Position& pos);
@@ -34,7 +39,8 @@ EvalFeatures evalFeatures(const Position& pos);
 // with the largest null-move tempo added.
 constexpr int32_t EVAL_LIMIT = 16000;
 
-// The weighted sum, scaled, then held within EVAL_LIMIT.
+// The weighted sum with the shapes' sums (at SHAPE_SHARE sixteenths),
+// scaled, then held within EVAL_LIMIT.
 int32_t evaluateFeatures(const EvalFeatures& f, const EvalWeights& w);
 
 int32_t evaluate(const Position& pos);

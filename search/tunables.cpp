@@ -9,6 +9,7 @@
 
 EvalWeights EVAL_WEIGHTS = DEFAULT_EVAL_WEIGHTS;
 SearchMargins SEARCH_MARGINS = DEFAULT_SEARCH_MARGINS;
+int32_t SHAPE_SHARE = DEFAULT_SHAPE_SHARE;
 
 namespace {
 
@@ -24,6 +25,9 @@ constexpr int32_t MOST_MARGIN = 10000;
 // proven score either.
 static_assert(EVAL_LIMIT + MOST_MARGIN < SCORE_MATE_IN_MAX_PLY && EVAL_LIMIT + MOST_MARGIN < INT16_MAX);
 constexpr size_t EVAL_TUNABLE_COUNT = sizeof(EvalWeights) / sizeof(int32_t);
+// Four times the fitted values at the most: a shape sum of 400 cells of the
+// largest value times this stays far inside int32.
+constexpr int32_t MOST_SHAPE_SHARE = 64;
 
 constexpr Tunable margin(const char* name, int32_t& value, int32_t defaultValue, int32_t least = 0) {
     return {name, &value, defaultValue, least, MOST_MARGIN};
@@ -65,9 +69,10 @@ const std::array TUNABLES = {
     margin("LATE_MOVE", SEARCH_MARGINS.lateMove, DEFAULT_SEARCH_MARGINS.lateMove),
     margin("LATE_MOVE_OFFSET", SEARCH_MARGINS.lateMoveOffset, DEFAULT_SEARCH_MARGINS.lateMoveOffset),
     margin("ASPIRATION", SEARCH_MARGINS.aspiration, DEFAULT_SEARCH_MARGINS.aspiration, 1),
+    Tunable{"SHAPES", &SHAPE_SHARE, DEFAULT_SHAPE_SHARE, 0, MOST_SHAPE_SHARE},
 };
-static_assert(TUNABLES.size() * sizeof(int32_t) == sizeof(EvalWeights) + sizeof(SearchMargins),
-              "every weight and every margin is a tunable");
+static_assert(TUNABLES.size() * sizeof(int32_t) == sizeof(EvalWeights) + sizeof(SearchMargins) + sizeof(SHAPE_SHARE),
+              "every weight, every margin and the shapes' share is a tunable");
 
 }  // namespace
 

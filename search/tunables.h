@@ -64,6 +64,12 @@ constexpr SearchMargins DEFAULT_SEARCH_MARGINS = {360, 220, 180, 108, 188, 212, 
 
 extern SearchMargins SEARCH_MARGINS;
 
+// The cell shapes' values' share of the evaluation (board/cell_shapes.h,
+// search/shape_values.h), in sixteenths: 16 plays them as fitted, 0 is the
+// evaluation of the threat classes alone. INFO TUNE SHAPES sets it.
+constexpr int32_t DEFAULT_SHAPE_SHARE = 16;
+extern int32_t SHAPE_SHARE;
+
 struct Tunable {
     const char* name;
     int32_t* value;

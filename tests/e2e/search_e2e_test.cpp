@@ -7,11 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "search/bench.h"
+#include "search/shape_values.h"
 #include "support/engine_process.h"
 #include "support/protocol_script.h"
 
@@ -213,6 +215,43 @@ TEST(SearchE2E, TunedWeightsNeverReachProvenScores) {
     }
     sendLine(engine, "END");
     EXPECT_EQ(waitForExit(engine), 0);
+}
+
+// SHAPES on the command line plays with the cell-shape values of a file; a
+// file that does not read gets an ERROR line at start and the built-in
+// values stay.
+TEST(SearchE2E, ShapeValuesComeFromAFileOnTheCommandLine) {
+    TemporaryFolder folder;
+    static ShapeValueTables values;
+    for (ShapeValues& set : values)
+        for (uint32_t shape = 1; shape < SHAPE_COUNT; ++shape) set.own[shape] = int16_t(shape % 7 * 300);
+    std::ofstream(folder.path + "/good.txt") << formatShapeValues(values, "a test's values");
+    std::ofstream(folder.path + "/bad.txt") << "renju_black own 1 2 3\n";
+    const auto scoreWith = [&folder](const std::vector<std::string>& words, const std::string& firstLine) {
+        EngineProcess engine = startEngine(words, folder.path);
+        if (!firstLine.empty()) {
+            EXPECT_EQ(readLine(engine), firstLine);
+        }
+        sendLine(engine, "INFO MAX_NODE 3000");
+        sendLine(engine, "START 15");
+        EXPECT_EQ(readLine(engine), "OK");
+        sendBoard(engine, {"7,7,2", "8,8,1", "6,8,2"});
+        const std::vector<std::string> lines = readUntilReply(engine, 5000);
+        sendLine(engine, "END");
+        EXPECT_EQ(waitForExit(engine), 0);
+        std::smatch score;
+        if (lines.size() < 2 || !std::regex_search(lines[lines.size() - 2], score, std::regex(" ev (\\S+) ")))
+            return std::string("no score");
+        return score[1].str();
+    };
+    const std::string builtIn = scoreWith({}, "");
+    EXPECT_NE(scoreWith({"SHAPES", "good.txt"}, ""), builtIn);
+    EXPECT_EQ(scoreWith({"shapes", "bad.txt"},
+                        "ERROR shape values not read (the built-in ones stay): bad.txt, line 1: 3 values, not 1365"),
+              builtIn);
+    EXPECT_EQ(scoreWith({"SHAPES", "missing.txt"},
+                        "ERROR shape values not read (the built-in ones stay): cannot read missing.txt"),
+              builtIn);
 }
 
 TEST(SearchE2E, SwapWhenWorseNotOtherwise) {
