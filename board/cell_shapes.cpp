@@ -4,31 +4,36 @@
 
 uint16_t ShapeTable[65536];
 ShapeValues ShapeValueSets[SHAPE_SET_COUNT];
+bool shapesTracked = true;
 constinit const ShapeValues* shapeValuesX = &ShapeValueSets[SHAPES_RENJU_BLACK];
 constinit const ShapeValues* shapeValuesO = &ShapeValueSets[SHAPES_RENJU_WHITE];
 
 namespace {
 
-constexpr uint8_t LOWEST_CODE = CODE_NOTHING;  // 1
-constexpr uint8_t HIGHEST_CODE = CODE_FIVE;    // 12
+// A shape code's rank among the codes (-1: none, the occupied ones).
+constexpr int8_t CODE_RANK[16] = {-1, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, -1, 12, 13};
 
-// The shape numbers of sorted code quadruples, filled in lexicographic order.
-uint16_t shapeOfSorted[13][13][13][13];
+// The shape numbers of sorted rank quadruples, filled in lexicographic order.
+uint16_t shapeOfSorted[SHAPE_CODE_COUNT][SHAPE_CODE_COUNT][SHAPE_CODE_COUNT][SHAPE_CODE_COUNT];
 uint8_t sortedCodes[SHAPE_COUNT][DIRECTION_COUNT];
+
+uint8_t codeOfRank(int rank) {
+    for (uint8_t code = 0; code < 16; ++code)
+        if (CODE_RANK[code] == rank) return code;
+    return 0;
+}
 
 }  // namespace
 
 void buildShapeTable() {
     uint16_t next = 1;
-    for (uint8_t a = LOWEST_CODE; a <= HIGHEST_CODE; ++a)
-        for (uint8_t b = a; b <= HIGHEST_CODE; ++b)
-            for (uint8_t c = b; c <= HIGHEST_CODE; ++c)
-                for (uint8_t d = c; d <= HIGHEST_CODE; ++d) {
+    for (uint32_t a = 0; a < SHAPE_CODE_COUNT; ++a)
+        for (uint32_t b = a; b < SHAPE_CODE_COUNT; ++b)
+            for (uint32_t c = b; c < SHAPE_CODE_COUNT; ++c)
+                for (uint32_t d = c; d < SHAPE_CODE_COUNT; ++d) {
                     shapeOfSorted[a][b][c][d] = next;
-                    sortedCodes[next][0] = a;
-                    sortedCodes[next][1] = b;
-                    sortedCodes[next][2] = c;
-                    sortedCodes[next][3] = d;
+                    const uint32_t ranks[DIRECTION_COUNT] = {a, b, c, d};
+                    for (int k = 0; k < DIRECTION_COUNT; ++k) sortedCodes[next][k] = codeOfRank(int(ranks[k]));
                     ++next;
                 }
     for (uint32_t index = 0; index < 65536; ++index) {
@@ -39,10 +44,13 @@ void buildShapeTable() {
 }
 
 uint16_t shapeOfCodes(const uint8_t codes[DIRECTION_COUNT]) {
-    uint8_t sorted[DIRECTION_COUNT] = {codes[0], codes[1], codes[2], codes[3]};
-    std::sort(sorted, sorted + DIRECTION_COUNT);
-    if (sorted[0] < LOWEST_CODE || sorted[3] > HIGHEST_CODE) return SHAPE_OCCUPIED;
-    return shapeOfSorted[sorted[0]][sorted[1]][sorted[2]][sorted[3]];
+    int ranks[DIRECTION_COUNT];
+    for (int d = 0; d < DIRECTION_COUNT; ++d) {
+        ranks[d] = codes[d] < 16 ? CODE_RANK[codes[d]] : -1;
+        if (ranks[d] < 0) return SHAPE_OCCUPIED;
+    }
+    std::sort(ranks, ranks + DIRECTION_COUNT);
+    return shapeOfSorted[ranks[0]][ranks[1]][ranks[2]][ranks[3]];
 }
 
 void codesOfShape(uint16_t shape, uint8_t codes[DIRECTION_COUNT]) {

@@ -1,29 +1,35 @@
-// The shape of a cell for one colour: the four line codes of the cell (what a
-// stone of that colour there would make in each direction), taken without
-// regard to the order of the directions. The evaluation values each empty
-// cell's shape for both colours, from a table per rule and colour, and the
-// position keeps the sums of those values as stones come and go.
+// The shape of a cell for one colour: the four shape codes of the cell (what
+// a stone of that colour there would make in each direction, the levels
+// below three strength told apart: board/types.h), taken without regard to
+// the order of the directions. The evaluation values each empty cell's shape
+// for both colours, from a table per rule and colour, and the position keeps
+// the sums of those values as stones come and go.
 //
 // What a caller may rely on: a shape depends only on the multiset of the
-// four codes, and is SHAPE_OCCUPIED for an occupied cell (a code of 0 or
-// 13); the tables in use follow the pattern-table variant (selectTableVariant)
-// and are changed, like it, only while no search runs.
+// four codes, and is SHAPE_OCCUPIED for an occupied cell; the tables in use
+// follow the pattern-table variant (selectTableVariant) and are changed,
+// like it, only while no search runs.
 #pragma once
 
 #include <cstdint>
 
 #include "board/types.h"
 
-// 0: an occupied cell; 1 ... 1365: the sorted four codes of an empty cell,
-// each 1 ... 12, numbered in lexicographic order.
-constexpr uint32_t SHAPE_COUNT = 1366;
+// The shape codes, in the order shapes are numbered: every code from 1 to
+// 15 but 13 (a stone in a five, never an empty cell's).
+constexpr uint32_t SHAPE_CODE_COUNT = 14;
+
+// 0: an occupied cell; 1 ... 2380: the sorted four codes of an empty cell,
+// numbered in lexicographic order.
+constexpr uint32_t SHAPE_COUNT = 2381;
 constexpr uint16_t SHAPE_OCCUPIED = 0;
-// The shape of a cell with nothing in any direction: worth nothing, since
-// every empty cell far from the stones has it.
+// The shape of a cell far from every stone (a lone stone in each line):
+// worth nothing, since most empty cells have it.
 constexpr uint16_t SHAPE_NOTHING = 1;
 
-// Index d0 | d1 << 4 | d2 << 8 | d3 << 12 (the DirCodes of directions 0-3, as
-// ClassTable) -> shape. Built by buildShapeTable (buildClassTable calls it).
+// Index c0 | c1 << 4 | c2 << 8 | c3 << 12 (the shape codes of directions
+// 0-3) -> shape; an index with a 0 or a 13 gives SHAPE_OCCUPIED. Built by
+// buildShapeTable (buildClassTable calls it).
 extern uint16_t ShapeTable[65536];
 void buildShapeTable();
 
@@ -33,13 +39,19 @@ uint16_t shapeOfCodes(const uint8_t codes[DIRECTION_COUNT]);
 // The four codes of a shape, ascending (all 0 for SHAPE_OCCUPIED).
 void codesOfShape(uint16_t shape, uint8_t codes[DIRECTION_COUNT]);
 
+// The shapes of a cell from its four slots. A stone on the cell leaves no
+// shape code in the slots (its worth is there): its code is read instead.
 inline uint16_t shapeX(const uint64_t* cellSlots) {
-    return ShapeTable[(cellSlots[0] & 15) | (cellSlots[1] & 15) << 4 | (cellSlots[2] & 15) << 8 |
-                      (cellSlots[3] & 15) << 12];
+    const uint8_t code = slotCodeX(cellSlots[0]);
+    if (code == CODE_OCCUPIED || code == CODE_IN_FIVE) return SHAPE_OCCUPIED;
+    return ShapeTable[slotShapeCodeX(cellSlots[0]) | slotShapeCodeX(cellSlots[1]) << 4 |
+                      slotShapeCodeX(cellSlots[2]) << 8 | slotShapeCodeX(cellSlots[3]) << 12];
 }
 inline uint16_t shapeO(const uint64_t* cellSlots) {
-    return ShapeTable[(cellSlots[0] >> 8 & 15) | (cellSlots[1] >> 8 & 15) << 4 | (cellSlots[2] >> 8 & 15) << 8 |
-                      (cellSlots[3] >> 8 & 15) << 12];
+    const uint8_t code = slotCodeO(cellSlots[0]);
+    if (code == CODE_OCCUPIED || code == CODE_IN_FIVE) return SHAPE_OCCUPIED;
+    return ShapeTable[slotShapeCodeO(cellSlots[0]) | slotShapeCodeO(cellSlots[1]) << 4 |
+                      slotShapeCodeO(cellSlots[2]) << 8 | slotShapeCodeO(cellSlots[3]) << 12];
 }
 
 // The shapes of one cell, X's first.
@@ -72,3 +84,10 @@ constexpr uint32_t SHAPE_SET_COUNT = 4;
 extern ShapeValues ShapeValueSets[SHAPE_SET_COUNT];
 extern const ShapeValues* shapeValuesX;
 extern const ShapeValues* shapeValuesO;
+
+// Whether the board keeps the cells' shapes and the sums of their values
+// (on at first). With every value 0 the sums are 0 anyway: the engine then
+// turns it off at start-up, and a stone refreshes only the cells whose
+// codes it may change, leaving the shape codes of the others as they were.
+// Set before any position is set up, never during a game.
+extern bool shapesTracked;

@@ -1,5 +1,6 @@
 #include "board/lines.h"
 
+#include "board/cell_shapes.h"
 #include "board/position.h"
 #include "board/tables.h"
 
@@ -15,8 +16,8 @@ void removeThreatWord(ThreatList& list, ThreatWord w) {
 }
 
 template <uint32_t Colour>
-uint32_t* addStoneToLine(LineRecord& line, uint32_t p, ThreatList& threatsX,
-                         ThreatList& threatsO, uint16_t& updateMask, uint32_t* recheckCursor) {
+uint32_t* addStoneToLine(LineRecord& line, uint32_t p, ThreatList& threatsX, ThreatList& threatsO,
+                         uint16_t& updateMask, uint32_t* recheckCursor, ShapeRefresh*& shapeCursor) {
     const uint64_t* table = patternTable;
     line.code |= uint64_t(Colour >> 10) << (2 * (p + 5));
     const uint32_t window = lineWindow(line, p);
@@ -28,8 +29,9 @@ uint32_t* addStoneToLine(LineRecord& line, uint32_t p, ThreatList& threatsX,
     if (slotCodeO(before) > CODE_THREAT_ABOVE) removeThreatWord(threatsO, placed.oWord);
     *placed.slot = table[window];
 
-    uint32_t mask = updateMaskTable[window];
-    updateMask = uint16_t(mask);
+    const uint32_t masks = updateMaskTable[window];
+    updateMask = uint16_t(masks);
+    uint32_t mask = masks & 0xffff;
     while (mask != 0) {
         const uint32_t b = __builtin_ctz(mask);
         mask &= mask - 1;
@@ -53,13 +55,26 @@ uint32_t* addStoneToLine(LineRecord& line, uint32_t p, ThreatList& threatsX,
             threatsO.words[threatsO.count++] = threatWordO(e.oWord, fresh);
         *e.slot = fresh;
     }
+    // Empty cells whose shape code alone may change: no class or threat
+    // word moves, only the cell's shape when a code really changed.
+    mask = shapesTracked ? masks >> SHAPE_MASK_SHIFT : 0;
+    while (mask != 0) {
+        const uint32_t b = __builtin_ctz(mask);
+        mask &= mask - 1;
+        LineEntry& e = line.entries[p + b - 5];
+        const uint64_t fresh = table[lineWindow(line, p + b - 5)];
+        const uint64_t before = *e.slot;
+        if (((fresh ^ before) & SHAPE_CODE_BITS) == 0) continue;
+        *shapeCursor++ = ShapeRefresh{e.slot, before, e.xWord & CELL_MASK};
+        *e.slot = fresh;
+    }
     return recheckCursor;
 }
 
 template uint32_t* addStoneToLine<COLOUR_X>(LineRecord&, uint32_t, ThreatList&, ThreatList&,
-                                            uint16_t&, uint32_t*);
+                                            uint16_t&, uint32_t*, ShapeRefresh*&);
 template uint32_t* addStoneToLine<COLOUR_O>(LineRecord&, uint32_t, ThreatList&, ThreatList&,
-                                            uint16_t&, uint32_t*);
+                                            uint16_t&, uint32_t*, ShapeRefresh*&);
 
 void removeStoneFromLine(LineRecord& line, uint32_t p, uint16_t updateMask) {
     const uint64_t* table = patternTable;

@@ -64,16 +64,27 @@ constexpr uint32_t LINE_BASE[DIRECTION_COUNT] = {
 // the last word moves into the hole. No match leaves the list unchanged.
 void removeThreatWord(ThreatList& list, ThreatWord w);
 
+// An empty cell whose shape codes alone a stone changed: its slot, what the
+// slot held before, and the cell. Unmaking puts the slot back from it.
+struct ShapeRefresh {
+    uint64_t* slot;
+    uint64_t before;
+    uint32_t cell;
+};
+
 // Puts a stone of Colour (COLOUR_X or COLOUR_O) at position p of the line.
-// Stores the update mask of the new window in updateMask (unmaking needs
-// it), appends the cell of every refreshed slot at recheckCursor and returns
-// the advanced cursor (at most 10 cells).
+// Stores in updateMask the cells refreshed for their codes or details
+// (unmaking needs it), appends their cells at recheckCursor and returns the
+// advanced cursor (at most 10 cells). Then refreshes the empty cells whose
+// shape codes alone may change, and appends each whose shape codes did
+// change at shapeCursor, advancing it (at most 10).
 template <uint32_t Colour>
-uint32_t* addStoneToLine(LineRecord& line, uint32_t p, ThreatList& threatsX,
-                         ThreatList& threatsO, uint16_t& updateMask, uint32_t* recheckCursor);
+uint32_t* addStoneToLine(LineRecord& line, uint32_t p, ThreatList& threatsX, ThreatList& threatsO,
+                         uint16_t& updateMask, uint32_t* recheckCursor, ShapeRefresh*& shapeCursor);
 
 // Takes the stone at position p off the line and restores the slots that
-// the add refreshed (updateMask is the mask the add stored). The threat
+// the add refreshed for their codes (updateMask is the mask the add
+// stored); the shape refreshes are put back by the caller. The threat
 // lists are not touched: they live in the record that unmaking pops.
 void removeStoneFromLine(LineRecord& line, uint32_t p, uint16_t updateMask);
 

@@ -65,6 +65,20 @@ bool hasFourClass(const uint16_t* counts) {
            counts[CLASS_OPEN_FOUR] | counts[CLASS_FIVE];
 }
 
+// A cell's shapes from its slots, and the record's sums of shape values
+// moved from its old shapes to the new.
+inline void updateShape(Position& pos, StateRecord& r, uint32_t c) {
+    const ShapeValues& valuesX = *shapeValuesX;
+    const ShapeValues& valuesO = *shapeValuesO;
+    const ShapePair oldShape = pos.shapes[c];
+    const ShapePair newShape{shapeX(pos.slots[c]), shapeO(pos.slots[c])};
+    pos.shapes[c] = newShape;
+    r.shapeSum[0][0] += valuesX.own[newShape.x] - valuesX.own[oldShape.x];
+    r.shapeSum[0][1] += valuesX.other[newShape.x] - valuesX.other[oldShape.x];
+    r.shapeSum[1][0] += valuesO.own[newShape.o] - valuesO.own[oldShape.o];
+    r.shapeSum[1][1] += valuesO.other[newShape.o] - valuesO.other[oldShape.o];
+}
+
 template <uint32_t Colour>
 void putStoneAs(Position& pos, MoveWord m) {
     StateRecord& r = *pos.current;
@@ -78,10 +92,11 @@ void putStoneAs(Position& pos, MoveWord m) {
 
     // The four lines: refresh the flagged slots and both threat lists.
     uint32_t* cursor = r.changedCells;
+    ShapeRefresh* shapeCursor = r.shapeRefreshes;
     for (int d = 0; d < DIRECTION_COUNT; ++d) {
         const CellLine& g = pos.geometry[cell][d];
         cursor = addStoneToLine<Colour>(*g.line, g.position, r.threatsX, r.threatsO,
-                                        r.updateMask[d], cursor);
+                                        r.updateMask[d], cursor, shapeCursor);
     }
     *cursor++ = cell;
 
@@ -120,18 +135,12 @@ void putStoneAs(Position& pos, MoveWord m) {
     // for unmaking. A cell listed twice finds its new pair and shape the
     // second time, and changes nothing more.
     const uint32_t changed = uint32_t(cursor - r.changedCells);
-    const ShapeValues& valuesX = *shapeValuesX;
-    const ShapeValues& valuesO = *shapeValuesO;
     for (uint32_t i = 0; i < changed; ++i) {
         const uint32_t c = r.changedCells[i];
-        const ShapePair oldShape = pos.shapes[c];
-        const ShapePair newShape{shapeX(pos.slots[c]), shapeO(pos.slots[c])};
-        r.savedShapes[i] = oldShape;
-        pos.shapes[c] = newShape;
-        r.shapeSum[0][0] += valuesX.own[newShape.x] - valuesX.own[oldShape.x];
-        r.shapeSum[0][1] += valuesX.other[newShape.x] - valuesX.other[oldShape.x];
-        r.shapeSum[1][0] += valuesO.own[newShape.o] - valuesO.own[oldShape.o];
-        r.shapeSum[1][1] += valuesO.other[newShape.o] - valuesO.other[oldShape.o];
+        if (shapesTracked) {
+            r.savedShapes[i] = pos.shapes[c];
+            updateShape(pos, r, c);
+        }
         const ClassPair old = pos.classes[c];
         r.savedClasses[i] = old;
         ClassPair now{tableClassX(pos.slots[c]), tableClassO(pos.slots[c])};
@@ -145,6 +154,15 @@ void putStoneAs(Position& pos, MoveWord m) {
         ++r.classCountO[now.o];
     }
     r.changedCount = changed;
+    // Then the cells whose shapes alone changed (after the others, so that
+    // unmaking in the opposite order ends with each cell's oldest shape).
+    const uint32_t shapeChanged = uint32_t(shapeCursor - r.shapeRefreshes);
+    for (uint32_t i = 0; i < shapeChanged; ++i) {
+        const uint32_t c = r.shapeRefreshes[i].cell;
+        r.savedCellShapes[i] = pos.shapes[c];
+        updateShape(pos, r, c);
+    }
+    r.shapeCellCount = shapeChanged;
 
     // Running score: the stone's value in its four windows plus its cell.
     const uint64_t* placed = pos.slots[cell];
@@ -271,10 +289,14 @@ void unmakeMove(Position& pos, MoveWord m) {
     }
     --pos.stoneCount;
     // Backwards, so that a cell listed twice ends with its oldest pair.
-    for (uint32_t i = s.changedCount; i-- > 0;) {
-        pos.classes[s.changedCells[i]] = s.savedClasses[i];
-        pos.shapes[s.changedCells[i]] = s.savedShapes[i];
+    for (uint32_t i = s.shapeCellCount; i-- > 0;) {
+        const ShapeRefresh& refresh = s.shapeRefreshes[i];
+        *refresh.slot = refresh.before;
+        pos.shapes[refresh.cell] = s.savedCellShapes[i];
     }
+    for (uint32_t i = s.changedCount; i-- > 0;) pos.classes[s.changedCells[i]] = s.savedClasses[i];
+    if (shapesTracked)
+        for (uint32_t i = s.changedCount; i-- > 0;) pos.shapes[s.changedCells[i]] = s.savedShapes[i];
     --pos.current;
 }
 

@@ -52,6 +52,9 @@ struct StateRecord {
     uint32_t changedCells[RECHECK_CAPACITY];  // cells whose class pair putStone recomputed
     ClassPair savedClasses[RECHECK_CAPACITY];  // their pairs before, index for index
     ShapePair savedShapes[RECHECK_CAPACITY];   // and their shapes
+    uint32_t shapeCellCount;  // valid entries of shapeRefreshes / savedCellShapes
+    ShapeRefresh shapeRefreshes[SHAPE_CELL_CAPACITY];  // cells whose shape codes alone changed
+    ShapePair savedCellShapes[SHAPE_CELL_CAPACITY];    // their shapes before
 };
 
 // Bytes of a record that makeMove copies as the head.

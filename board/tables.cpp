@@ -6,7 +6,7 @@
 #include "board/cell_shapes.h"
 
 extern "C" {
-extern const uint16_t pebblonUpdateMaskTable[];
+extern const uint32_t pebblonUpdateMaskTable[];
 extern const uint64_t pebblonPatternTableRenjuOBlack[];
 extern const uint64_t pebblonPatternTableRenjuXBlack[];
 extern const uint64_t pebblonPatternTableFreestyle[];
@@ -23,7 +23,7 @@ const uint64_t* const VARIANTS[TABLE_VARIANT_COUNT] = {
 
 // Addresses of static data: constant-initialised, so valid before any code runs.
 constinit const uint64_t* patternTable = pebblonPatternTableRenjuXBlack;
-constinit const uint16_t* updateMaskTable = pebblonUpdateMaskTable;
+constinit const uint32_t* updateMaskTable = pebblonUpdateMaskTable;
 
 const uint64_t* patternTableOf(TableVariant variant) { return VARIANTS[variant]; }
 

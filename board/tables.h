@@ -4,10 +4,12 @@
 // a line, two bits each, the cell itself in bits 10-11). A PatternTable entry
 // is the DirectionSlot of the centre cell: what a stone of either colour on
 // it makes in that line (DirCodes, details with the key cells), and what a
-// stone already there is worth. An UpdateMaskTable entry, for a window whose
-// centre has just received a stone, marks the neighbours (bit b = offset
-// b - 5) whose slots may have changed; every neighbour whose DirCodes or
-// details change is marked.
+// stone already there is worth or, for an empty centre, its shape code. An
+// UpdateMaskTable entry, for a window whose centre has just received a
+// stone, marks the neighbours (bit b = offset b - 5) whose codes or details
+// may have changed, and in bits SHAPE_MASK_SHIFT + b the empty ones whose
+// shape code alone may have changed; every neighbour whose slot changes is
+// marked in one of the two.
 //
 // The tables are generated at build time and are part of the program's
 // read-only data: nothing is read or computed at start-up, and the pointers
@@ -34,7 +36,7 @@ enum TableVariant : uint32_t {
 constexpr uint32_t TABLE_VARIANT_COUNT = 4;
 
 extern const uint64_t* patternTable;     // PatternTable variant in use; initially renju with X black
-extern const uint16_t* updateMaskTable;  // the one UpdateMaskTable, which every variant shares
+extern const uint32_t* updateMaskTable;  // the one UpdateMaskTable, which every variant shares
 const uint64_t* patternTableOf(TableVariant variant);
 const uint64_t* patternTableXBlack();  // the renju variants
 const uint64_t* patternTableOBlack();
@@ -44,6 +46,9 @@ const uint64_t* patternTableOBlack();
 void selectTableVariant(GameRule rule, uint32_t blackColour);
 // The same under renju.
 void selectTableVariant(uint32_t blackColour);
+
+// Where an update mask's cells of shape changes alone begin.
+constexpr uint32_t SHAPE_MASK_SHIFT = 16;
 
 constexpr uint32_t TABLE_ENTRIES = 1u << 22;  // one entry per window
 constexpr uint32_t WINDOW_BITS_MASK = 0x3fffff;

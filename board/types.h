@@ -103,6 +103,15 @@ constexpr uint16_t FIVE_DETAIL = 0x0400;       // codes 12 and 13
 // Codes above this make the (cell, direction) pair a threat-list entry.
 constexpr uint8_t CODE_THREAT_ABOVE = 4;
 
+// The score field of an empty cell holds its shape code in the line (a
+// stone on the cell has its worth there instead): the DirCode when a stone
+// there makes three strength or more, else how far below it the line is.
+// Codes 4, 14 and 15 are no DirCode, so each shape code names one thing.
+constexpr uint8_t SHAPE_CODE_LONE = CODE_NOTHING;  // a five can still come through the cell
+constexpr uint8_t SHAPE_CODE_DEAD = 4;             // no five can ever come through the cell
+constexpr uint8_t SHAPE_CODE_TWO = 14;             // a stone there makes two in five free cells
+constexpr uint8_t SHAPE_CODE_OPEN_TWO = 15;        // ... with both ends of a six free: an open three next
+
 // ---------------------------------------------------------------------------
 // CellClass: the combined threat class of a cell for one colour
 // ---------------------------------------------------------------------------
@@ -135,6 +144,10 @@ constexpr uint8_t slotCodeX(uint64_t s) { return uint8_t(s); }
 constexpr uint8_t slotCodeO(uint64_t s) { return uint8_t(s >> 8); }
 constexpr uint8_t slotScoreX(uint64_t s) { return uint8_t(s >> 16); }
 constexpr uint8_t slotScoreO(uint64_t s) { return uint8_t(s >> 24); }
+// The shape code of an empty cell (meaningless on a cell with a stone).
+constexpr uint8_t slotShapeCodeX(uint64_t s) { return uint8_t(s >> 16 & 15); }
+constexpr uint8_t slotShapeCodeO(uint64_t s) { return uint8_t(s >> 24 & 15); }
+constexpr uint64_t SHAPE_CODE_BITS = 0x0f0f0000;  // both shape codes of a slot
 constexpr uint16_t slotDetailX(uint64_t s) { return uint16_t(s >> 32); }
 constexpr uint16_t slotDetailO(uint64_t s) { return uint16_t(s >> 48); }
 
@@ -223,6 +236,8 @@ constexpr uint32_t THREAT_LIST_CAPACITY = 4 * MAX_STONES;
 // picks read the same list of at most 1600 words, and a word can be picked by
 // both (a double three judged forbidden keeps table class 6): 2 * 1600 more.
 constexpr uint32_t RECHECK_CAPACITY = 4 * 10 + 1 + 2 * THREAT_LIST_CAPACITY;
+// Cells a stone refreshes for their shape codes alone: at most 10 a line.
+constexpr uint32_t SHAPE_CELL_CAPACITY = 4 * 10;
 
 // Records. The game position pushes one per recorded stone on top of the
 // set-up record: at most 1 + 400. A search copy starts from record 0 of a

@@ -48,6 +48,8 @@ int main(int argc, char** argv) {
         if (!loadShapeValues(options.shapeFile, error))
             sayWithoutGame("ERROR shape values not read (the built-in ones stay): %s", error.c_str());
     }
+    // Values that are all 0 add nothing: the board need not keep the shapes.
+    shapesTracked = someShapeValueSet();
     // Before any game: an engine that cannot search cannot play at all.
     if (!initPool(options.threadCount, options.multiPv)) {
         sayWithoutGame("ERROR not enough memory for the search thread");

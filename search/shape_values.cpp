@@ -100,6 +100,13 @@ bool useBuiltInShapeValues() {
     return false;
 }
 
+bool someShapeValueSet() {
+    for (const ShapeValues& set : ShapeValueSets)
+        for (uint32_t shape = 0; shape < SHAPE_COUNT; ++shape)
+            if (set.own[shape] != 0 || set.other[shape] != 0) return true;
+    return false;
+}
+
 bool loadShapeValues(const char* path, std::string& error) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {

@@ -4,7 +4,7 @@
 //
 // The text has one line per set and view: the set's name (renju_black,
 // renju_white, freestyle, standard), the view (own: the side to move's
-// cells; other: the other side's), then the values of shapes 1 ... 1365 in
+// cells; other: the other side's), then the values of shapes 1 ... 2380 in
 // order, each a whole number from -32767 to 32767 in the evaluation's units
 // before its scaling (the occupied shape, 0, is worth nothing). Each of the
 // eight lines comes once; lines that start with # and blank lines are left
@@ -29,6 +29,10 @@ std::string formatShapeValues(const ShapeValueTables& values, std::string_view c
 // by the fit of tools/tune) in ShapeValueSets. False, and every value 0,
 // should the built-in text not read (a test holds the build to it).
 bool useBuiltInShapeValues();
+
+// Whether some value in ShapeValueSets is not 0 (the engine tracks the
+// cells' shapes only then: shapesTracked).
+bool someShapeValueSet();
 
 // Reads the file into ShapeValueSets. On an error, false, the values in use
 // unchanged, and `error` says why.

@@ -9,6 +9,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "board/position.h"
 #include "board/startup_tables.h"
@@ -22,14 +23,21 @@ protected:
 };
 
 TEST_F(CellShapeTest, EveryMultisetOfFourCodesHasItsOwnShape) {
+    // Every shape code: the DirCodes of an empty cell and the levels below
+    // three strength.
+    std::vector<uint8_t> all;
+    for (uint8_t code = 1; code <= 15; ++code)
+        if (code != CODE_IN_FIVE) all.push_back(code);
+    ASSERT_EQ(all.size(), SHAPE_CODE_COUNT);
     std::set<uint16_t> seen;
-    for (uint8_t a = 1; a <= 12; ++a)
-        for (uint8_t b = a; b <= 12; ++b)
-            for (uint8_t c = b; c <= 12; ++c)
-                for (uint8_t d = c; d <= 12; ++d) {
-                    uint8_t codes[4] = {a, b, c, d};
+    for (size_t a = 0; a < all.size(); ++a)
+        for (size_t b = a; b < all.size(); ++b)
+            for (size_t c = b; c < all.size(); ++c)
+                for (size_t d = c; d < all.size(); ++d) {
+                    uint8_t codes[4] = {all[a], all[b], all[c], all[d]};
                     const uint16_t shape = shapeOfCodes(codes);
-                    EXPECT_TRUE(seen.insert(shape).second) << int(a) << int(b) << int(c) << int(d);
+                    EXPECT_TRUE(seen.insert(shape).second) << int(codes[0]) << int(codes[1]) << int(codes[2])
+                                                           << int(codes[3]);
                     uint8_t back[4];
                     codesOfShape(shape, back);
                     EXPECT_TRUE(std::equal(codes, codes + 4, back)) << shape;
@@ -46,7 +54,7 @@ TEST_F(CellShapeTest, EveryMultisetOfFourCodesHasItsOwnShape) {
     const uint8_t nothing[4] = {CODE_NOTHING, CODE_NOTHING, CODE_NOTHING, CODE_NOTHING};
     EXPECT_EQ(shapeOfCodes(nothing), SHAPE_NOTHING);
     // A stone on the cell, in a five or not, is the occupied shape.
-    for (uint8_t stone : {CODE_OCCUPIED, CODE_IN_FIVE, uint8_t(14), uint8_t(15)}) {
+    for (uint8_t stone : {CODE_OCCUPIED, CODE_IN_FIVE, uint8_t(16), uint8_t(200)}) {
         const uint8_t codes[4] = {CODE_FOUR, stone, CODE_NOTHING, CODE_NOTHING};
         EXPECT_EQ(shapeOfCodes(codes), SHAPE_OCCUPIED) << int(stone);
     }
@@ -89,9 +97,96 @@ TEST_F(CellShapeTest, DrawnCellsHaveTheShapeOfTheirLinesInAnyDirectionAndColour)
             // A cell with a stone has the occupied shape.
             EXPECT_EQ(shapeOf(across, swapped, 4, 7, rule), SHAPE_OCCUPIED);
             // A cell far from the stones has nothing in any line.
-            EXPECT_EQ(shapeOf(across, swapped, 0, 14, rule), SHAPE_NOTHING);
+            EXPECT_EQ(shapeOf(across, swapped, 7, 14, rule), SHAPE_NOTHING);
+            // In a corner, a diagonal too short for a five is dead.
+            const uint8_t corner[4] = {CODE_NOTHING, CODE_NOTHING, CODE_NOTHING, SHAPE_CODE_DEAD};
+            EXPECT_EQ(shapeOf(across, swapped, 0, 14, rule), shapeOfCodes(corner));
         }
     }
+}
+
+// Below three strength a line is dead, a lone stone's, a two's or an open
+// two's: drawn in the row of (7,7), the other lines of the cell empty.
+TEST_F(CellShapeTest, LinesBelowThreeStrengthAreToldApart) {
+    auto game = std::make_unique_for_overwrite<Position>();
+    struct Case {
+        const char* row;  // y = 7; the cell is x = 7
+        uint8_t code;
+    };
+    const Case cases[] = {
+        {"...............", CODE_NOTHING},
+        {"X..............", CODE_NOTHING},         // too far to share five cells
+        {"....O....O.....", SHAPE_CODE_DEAD},      // no five free cells through it
+        {".....OX........", SHAPE_CODE_TWO},       // two, closed on one side
+        {"......X........", SHAPE_CODE_OPEN_TWO},  // two inside a free six
+        {"....X..........", SHAPE_CODE_OPEN_TWO},  // split
+        {"...X...........", SHAPE_CODE_TWO},       // four apart: no six holds both inside
+        {".....XX........", CODE_SOLID_OPEN_THREE},
+    };
+    for (GameRule rule : {RULE_FREESTYLE, RULE_STANDARD, RULE_RENJU})
+        for (const Case& c : cases)
+            for (bool swapped : {false, true}) {
+                std::string row(c.row);
+                if (swapped)
+                    for (char& ch : row) ch = ch == 'X' ? 'O' : ch == 'O' ? 'X' : ch;
+                const std::vector<std::string_view> rows = {"", "", "", "", "", "", "", row};
+                reset(*game, 15);
+                setupFromPicture(*game, pictureFromRows(rows, 15), swapped ? COLOUR_O : COLOUR_X, rule);
+                const ShapePair pair = game->shapes[cellIndex(7, 7)];
+                const uint8_t codes[4] = {c.code, CODE_NOTHING, CODE_NOTHING, CODE_NOTHING};
+                EXPECT_EQ(swapped ? pair.o : pair.x, shapeOfCodes(codes))
+                    << c.row << (swapped ? " swapped" : "") << ", rule " << int(rule);
+            }
+}
+
+// Without shape tracking (every value 0) a game is the same game: the same
+// classes, threat lists and running score move by move and after take-backs,
+// and the slots differ at most in the shape codes of empty cells.
+TEST_F(CellShapeTest, UntrackedShapesLeaveEverythingElseAsItWas) {
+    auto tracked = std::make_unique_for_overwrite<Position>();
+    auto untracked = std::make_unique_for_overwrite<Position>();
+    const uint32_t moves[][2] = {{7, 7}, {8, 8}, {7, 8}, {6, 6}, {7, 9}, {7, 6}, {9, 9}, {8, 7},
+                                 {6, 8}, {5, 9}, {10, 10}, {6, 7}, {8, 6}, {9, 5}, {4, 10}, {5, 5}};
+    for (GameRule rule : {RULE_RENJU, RULE_FREESTYLE}) {
+        for (Position* pos : {tracked.get(), untracked.get()}) {
+            shapesTracked = pos == tracked.get();
+            reset(*pos, 15);
+            selectGameRule(*pos, rule);
+            selectRuleTables(*pos, COLOUR_X);
+        }
+        const auto same = [&](const char* when) {
+            uint32_t differing = 0;
+            for (uint32_t c = 0; c < CLASS_CELLS; ++c) {
+                differing += tracked->classes[c].x != untracked->classes[c].x ||
+                             tracked->classes[c].o != untracked->classes[c].o;
+                for (int d = 0; d < DIRECTION_COUNT; ++d)
+                    differing += ((tracked->slots[c][d] ^ untracked->slots[c][d]) & ~SHAPE_CODE_BITS) != 0;
+            }
+            EXPECT_EQ(differing, 0u) << when;
+            EXPECT_EQ(tracked->current->threatsX.count, untracked->current->threatsX.count) << when;
+            EXPECT_EQ(tracked->current->threatsO.count, untracked->current->threatsO.count) << when;
+            EXPECT_EQ(tracked->current->eval, untracked->current->eval) << when;
+        };
+        uint32_t ply = 0;
+        for (const auto& m : moves) {
+            const MoveWord move = makeMoveWord(ply++ % 2 == 0 ? COLOUR_X : COLOUR_O, m[0], m[1]);
+            for (Position* pos : {tracked.get(), untracked.get()}) {
+                shapesTracked = pos == tracked.get();
+                makeMove(*pos, move);
+            }
+            same("after a move");
+        }
+        while (ply > 4) {
+            --ply;
+            const MoveWord move = makeMoveWord(ply % 2 == 0 ? COLOUR_X : COLOUR_O, moves[ply][0], moves[ply][1]);
+            for (Position* pos : {tracked.get(), untracked.get()}) {
+                shapesTracked = pos == tracked.get();
+                unmakeMove(*pos, move);
+            }
+            same("after a take-back");
+        }
+    }
+    shapesTracked = true;
 }
 
 }  // namespace

@@ -50,10 +50,12 @@ TEST(ThreatListRemoval, RemovesTheFirstWordOfTheSameCellColourAndDirection) {
 TEST(UpdateMaskTable, FlagsOnlyNeighboursOnTheLine) {
     uint64_t badFlags = 0;
     for (uint32_t window = 0; window < TABLE_ENTRIES; ++window) {
-        const uint32_t mask = updateMaskTable[window];
-        if (mask & ~0x7dfu) ++badFlags;
+        const uint32_t masks = updateMaskTable[window];
+        const uint32_t mask = masks & 0xffff, shapeOnly = masks >> SHAPE_MASK_SHIFT;
+        if ((mask | shapeOnly) & ~0x7dfu || (mask & shapeOnly) != 0) ++badFlags;
         for (uint32_t b = 0; b < 11; ++b)
-            if ((mask >> b & 1) && ((window >> (2 * b)) & 3) == 3) ++badFlags;
+            if (((mask | shapeOnly) >> b & 1) && ((window >> (2 * b)) & 3) == 3) ++badFlags;
+            else if ((shapeOnly >> b & 1) && ((window >> (2 * b)) & 3) != 0) ++badFlags;  // a stone
     }
     EXPECT_EQ(badFlags, 0u);
 }
@@ -94,15 +96,29 @@ TEST_F(LineTest, EmptyBoardSlotsHoldNoThreat) {
     EXPECT_EQ(pos->lines[LINE_BASE[3] + 20].code, emptyLineCode(9));
 }
 
-TEST_F(LineTest, LoneStoneFlagsNothingAndTwoAdjacentStonesFlagTheirNeighbours) {
+// A lone stone changes no neighbour's codes, only the shapes of the cells
+// within four in each line; a second stone beside it changes the codes
+// around both. Taking them back gives every cell its shapes back.
+TEST_F(LineTest, LoneStoneChangesShapesAloneAndTwoAdjacentStonesTheirNeighbours) {
     reset(*pos, 15);
+    std::vector<ShapePair> empty(pos->shapes, pos->shapes + CLASS_CELLS);
     makeMove(*pos, COLOUR_X | cellIndex(7, 7));
     for (int d = 0; d < DIRECTION_COUNT; ++d) EXPECT_EQ(pos->current->updateMask[d], 0);
-    EXPECT_EQ(pos->current->changedCount, 1u);  // the cell itself
+    EXPECT_EQ(pos->current->changedCount, 1u);     // the cell itself
+    EXPECT_EQ(pos->current->shapeCellCount, 32u);  // eight a line: X's twos
+    const uint8_t openTwo[4] = {SHAPE_CODE_OPEN_TWO, CODE_NOTHING, CODE_NOTHING, CODE_NOTHING};
+    EXPECT_EQ(pos->shapes[cellIndex(7, 9)].x, shapeOfCodes(openTwo));
+    EXPECT_EQ(pos->shapes[cellIndex(7, 9)].o, SHAPE_NOTHING);
     makeMove(*pos, COLOUR_X | cellIndex(8, 7));
-    EXPECT_NE(pos->current->updateMask[0], 0);  // the row through both stones
-    EXPECT_EQ(pos->current->updateMask[1], 0);
+    EXPECT_EQ(pos->current->updateMask[0], 0x1ce);  // the row through both stones: -4 ... -2, 1 ... 3
+    EXPECT_EQ(pos->current->updateMask[1], 0);      // the column of 8,7: shapes alone
     EXPECT_GT(pos->current->changedCount, 1u);
+    unmakeMove(*pos, COLOUR_X | cellIndex(8, 7));
+    unmakeMove(*pos, COLOUR_X | cellIndex(7, 7));
+    uint32_t differing = 0;
+    for (uint32_t c = 0; c < CLASS_CELLS; ++c)
+        differing += pos->shapes[c].x != empty[c].x || pos->shapes[c].o != empty[c].o;
+    EXPECT_EQ(differing, 0u);
 }
 
 TEST_F(LineTest, RemovingTheLastStoneRestoresTheEmptyLine) {

@@ -96,10 +96,18 @@ TEST(PatternTables, OBlackVariantIsTheColourSwapOfXBlack) {
 TEST(PatternTables, EmptyLineCellsHaveNoThreat) {
   // A cell in the middle of an empty line, one at the edge of the board, and
   // the single cell of a corner diagonal.
-  for (const char* text : {".....+.....", "#####+.....", "#####+#####"}) {
-    uint32_t window = windowFromText(text);
-    EXPECT_EQ(patternTableXBlack()[window], 0x1400140000000101ull) << text;
-    EXPECT_EQ(patternTableOBlack()[window], 0x1400140000000101ull) << text;
+  // Their shape codes (bytes 2 and 3): a five may still come through the
+  // first two, never through the corner.
+  struct EmptyCase {
+    const char* text;
+    uint64_t entry;
+  };
+  for (const EmptyCase& c : {EmptyCase{".....+.....", 0x1400140001010101ull},
+                             EmptyCase{"#####+.....", 0x1400140001010101ull},
+                             EmptyCase{"#####+#####", 0x1400140004040101ull}}) {
+    uint32_t window = windowFromText(c.text);
+    EXPECT_EQ(patternTableXBlack()[window], c.entry) << c.text;
+    EXPECT_EQ(patternTableOBlack()[window], c.entry) << c.text;
   }
   // Windows that cannot occur hold the no-pattern value.
   EXPECT_EQ(patternTableXBlack()[windowFromText(".....#.....")], NO_PATTERN_SLOT);
@@ -118,7 +126,7 @@ TEST(PatternTables, OverlineForBlackIsFiveForWhite) {
 
 TEST(PatternTables, VariantSwitchFollowsTheRuleAndTheBlackColour) {
   EXPECT_EQ(patternTable, patternTableXBlack());  // the initial selection
-  const uint16_t* masks = updateMaskTable;
+  const uint32_t* masks = updateMaskTable;
   selectTableVariant(0x800);
   EXPECT_EQ(patternTable, patternTableOBlack());
   selectTableVariant(0xc00);  // not yet known: no change
@@ -145,12 +153,14 @@ TEST(PatternTables, VariantSwitchFollowsTheRuleAndTheBlackColour) {
 }
 
 TEST(PatternTables, UpdateMasksOfLoneAndPairedStones) {
-  EXPECT_EQ(updateMaskTable[windowFromText(".....x.....")], 0);
-  EXPECT_EQ(updateMaskTable[windowFromText(".....o.....")], 0);
-  EXPECT_EQ(updateMaskTable[windowFromText("#####x.....")], 0);
-  // Two adjacent stones: the cells at -4..-2 and +1..+3 around them.
-  EXPECT_EQ(updateMaskTable[windowFromText("....xx.....")], 0x01ce);
-  EXPECT_EQ(updateMaskTable[windowFromText(".....oo....")], 0x039c);
+  // A lone stone changes no code, only the shapes of the cells within four.
+  EXPECT_EQ(updateMaskTable[windowFromText(".....x.....")], 0x03de0000u);
+  EXPECT_EQ(updateMaskTable[windowFromText(".....o.....")], 0x03de0000u);
+  EXPECT_EQ(updateMaskTable[windowFromText("#####x.....")], 0x03c00000u);
+  // Two adjacent stones: the codes of the cells at -4..-2 and +1..+3 around
+  // them, the shape of the cell at +4.
+  EXPECT_EQ(updateMaskTable[windowFromText("....xx.....")], 0x020001ceu);
+  EXPECT_EQ(updateMaskTable[windowFromText(".....oo....")], 0x0002039cu);
 }
 
 // A piece of a line around a centre cell: offsets -10..+10, so that the
@@ -200,27 +210,38 @@ constexpr uint64_t CODES_AND_DETAILS = 0xffffffff0000ffffull;
 constexpr uint64_t CODES = 0xffffull;
 
 struct MaskTally {
-  long changed = 0;   // neighbour slots that the stone changed
-  long unmarked = 0;  // ... of which the mask did not mark
+  long changed = 0;       // neighbour slots whose codes or details the stone changed
+  long unmarked = 0;      // ... of which the mask's code half did not mark
+  long shapeChanged = 0;  // empty neighbours whose shape codes alone changed
+  long shapeUnmarked = 0; // ... of which neither half of the mask marked
 };
 
-// Puts a stone on the centre and checks that every cell whose slot changed
-// (codes and details of an empty cell, codes of a stone), in any variant,
-// is marked in the update mask of the centre's window.
+// Puts a stone on the centre and checks that every cell whose codes or
+// details changed (codes and details of an empty cell, codes of a stone),
+// in any variant, is marked in the code half of the update mask of the
+// centre's window, and every empty cell whose shape codes changed in one
+// of its halves.
 void checkStone(LineContext line, uint32_t stone, MaskTally& tally) {
   uint32_t before[WINDOW_CELLS];
   for (int offset = -5; offset <= 5; ++offset) before[offset + 5] = windowAt(line, offset);
   line.cells[CONTEXT_REACH] = stone;
-  uint16_t mask = updateMaskTable[windowAt(line, 0)];
+  const uint32_t masks = updateMaskTable[windowAt(line, 0)];
+  const uint32_t mask = masks & 0xffff, either = mask | masks >> SHAPE_MASK_SHIFT;
   for (int offset = -5; offset <= 5; ++offset) {
     uint32_t cell = line.cells[CONTEXT_REACH + offset];
     if (offset == 0 || cell == CELL_WALL) continue;
     uint64_t compared = cell == CELL_EMPTY ? CODES_AND_DETAILS : CODES;
     uint32_t after = windowAt(line, offset);
-    bool changed = false;
+    bool changed = false, shapeChanged = false;
     for (TableVariant v : VARIANTS) {
       const uint64_t* table = patternTableOf(v);
       changed = changed || ((table[before[offset + 5]] ^ table[after]) & compared) != 0;
+      shapeChanged = shapeChanged || (cell == CELL_EMPTY && ((table[before[offset + 5]] ^ table[after]) & SHAPE_CODE_BITS) != 0);
+    }
+    if (shapeChanged && !changed) {
+      ++tally.shapeChanged;
+      if (!((either >> (offset + 5)) & 1) && ++tally.shapeUnmarked <= 5)
+        ADD_FAILURE() << "cell " << offset << "'s shape changed but is not marked; line " << contextText(line);
     }
     if (!changed) continue;
     ++tally.changed;
@@ -250,7 +271,9 @@ TEST(PatternTables, UpdateMasksMarkEveryChangedNeighbour) {
     }
   }
   EXPECT_EQ(tally.unmarked, 0);
+  EXPECT_EQ(tally.shapeUnmarked, 0);
   EXPECT_GT(tally.changed, 1000000);  // the lines did exercise the masks
+  EXPECT_GT(tally.shapeChanged, 1000000);
 }
 
 }  // namespace

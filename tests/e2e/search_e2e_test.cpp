@@ -247,7 +247,7 @@ TEST(SearchE2E, ShapeValuesComeFromAFileOnTheCommandLine) {
     const std::string builtIn = scoreWith({}, "");
     EXPECT_NE(scoreWith({"SHAPES", "good.txt"}, ""), builtIn);
     EXPECT_EQ(scoreWith({"shapes", "bad.txt"},
-                        "ERROR shape values not read (the built-in ones stay): bad.txt, line 1: 3 values, not 1365"),
+                        "ERROR shape values not read (the built-in ones stay): bad.txt, line 1: 3 values, not 2380"),
               builtIn);
     EXPECT_EQ(scoreWith({"SHAPES", "missing.txt"},
                         "ERROR shape values not read (the built-in ones stay): cannot read missing.txt"),

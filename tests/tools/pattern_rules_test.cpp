@@ -153,12 +153,50 @@ TEST(PatternRules, StoneScoreCountsOpenSegmentsThroughTheStone) {
   EXPECT_EQ(sidePattern(windowFromText(".....+xxxx."), CELL_X, true).stoneScore, 0);
 }
 
+// An empty centre's shape code: its DirCode from three strength on, below
+// it the level; a stone on the centre has none.
+TEST(PatternRules, ShapeCodesTellTheLevelsBelowThreeApart) {
+  struct ShapeCase {
+    const char* window;
+    uint8_t shapeCode;
+  };
+  const ShapeCase cases[] = {
+      {".....+.....", SHAPE_CODE_LONE},
+      {"x....+....x", SHAPE_CODE_LONE},
+      {"###..+o....", SHAPE_CODE_DEAD},  // walls and a stone leave four cells
+      {"...o.+..o..", SHAPE_CODE_DEAD},
+      {"....x+.....", SHAPE_CODE_OPEN_TWO},
+      {"...x.+.....", SHAPE_CODE_OPEN_TWO},
+      {"..x..+.....", SHAPE_CODE_OPEN_TWO},  // .x.xX. next
+      {".x...+.....", SHAPE_CODE_TWO},       // no six holds both inside
+      {"....x+o....", SHAPE_CODE_TWO},
+      {"#...x+.....", SHAPE_CODE_OPEN_TWO},  // the wall is beyond the six
+      {"...xx+.....", CODE_SOLID_OPEN_THREE},
+      {"..oxx+o....", SHAPE_CODE_DEAD},      // three stones but no five to make
+      {".xxxx+.....", CODE_FIVE},
+      {"....x+x....", CODE_SOLID_OPEN_THREE},
+      {".....x.....", 0},
+  };
+  for (const ShapeCase& c : cases) {
+    const uint32_t window = windowFromText(c.window);
+    EXPECT_EQ(sidePattern(window, CELL_X, true).shapeCode, c.shapeCode) << c.window;
+    EXPECT_EQ(sidePattern(window, CELL_X, false).shapeCode, c.shapeCode) << c.window;
+    EXPECT_EQ(sidePattern(swapColours(window), CELL_O, true).shapeCode, c.shapeCode) << c.window;
+  }
+  // The entry keeps an empty centre's code where a stone's worth goes.
+  const uint64_t entry = patternEntry(windowFromText("....x+....."), TABLE_FREESTYLE);
+  EXPECT_EQ(slotShapeCodeX(entry), SHAPE_CODE_OPEN_TWO);
+  EXPECT_EQ(slotShapeCodeO(entry), SHAPE_CODE_LONE);
+}
+
 TEST(PatternRules, EntryPacksBothColoursOfTheVariant) {
   uint32_t window = windowFromText("xxxxx+.....");
-  // X black: X overlines (code 5, detail 0); O has nothing here.
-  EXPECT_EQ(patternEntry(window, CELL_X), 0x1400000000000105ull);
+  // X black: X overlines (code 5, detail 0); O has nothing here, a line
+  // where a five can still come (shape code 1). The shape codes are bytes 2
+  // and 3.
+  EXPECT_EQ(patternEntry(window, CELL_X), 0x1400000001050105ull);
   // O black, so X is white: X makes five.
-  EXPECT_EQ(patternEntry(window, CELL_O), 0x140004000000010cull);
+  EXPECT_EQ(patternEntry(window, CELL_O), 0x14000400010c010cull);
   // A stone on the centre: X's stone score in byte 2, O gets nothing.
   EXPECT_EQ(patternEntry(windowFromText(".....x....."), CELL_X), 0x1400140000050000ull);
 }
@@ -185,36 +223,51 @@ TEST(PatternRules, WindowTextEncodesCellsTwoBitsEach) {
   EXPECT_EQ(windowFromText(".....?....."), 0x3fffffu);
 }
 
-// The offsets an update mask marks.
-std::set<int> maskOffsets(uint16_t mask) {
+// The offsets an update mask marks: the cells whose codes may change, or
+// (shapeOnly) those whose shape code alone may.
+std::set<int> maskOffsets(uint32_t mask, bool shapeOnly) {
+  if (shapeOnly) mask >>= SHAPE_MASK_SHIFT;
   std::set<int> offsets;
-  for (int b = 0; b < 16; ++b)
-    if (mask & (1 << b)) offsets.insert(b - 5);
+  for (int b = 0; b < 11; ++b)
+    if (mask & (1u << b)) offsets.insert(b - 5);
   return offsets;
 }
 
 TEST(PatternRules, UpdateMaskMarksCellsThatAStoneCanChange) {
   struct MaskCase {
     const char* window;
-    std::set<int> offsets;
+    std::set<int> offsets;    // codes or details
+    std::set<int> shapeOnly;  // shape codes alone
   };
   const MaskCase cases[] = {
-      {".....x.....", {}},  // a lone stone changes nothing
-      {"##...x.....", {}},
-      {".....+.....", {}},  // no stone on the centre
-      {"....ox.....", {}},  // beside an opponent stone nothing is near a five
+      // a lone stone changes no code; every empty cell that shares five
+      // cells with it changes its shape (its twos, the other colour's room),
+      // walls aside
+      {".....x.....", {}, {-4, -3, -2, -1, 1, 2, 3, 4}},
+      {"##...x.....", {}, {-3, -2, -1, 1, 2, 3, 4}},
+      {".....+.....", {}, {}},  // no stone on the centre
+      // beside an opponent stone nothing is near a five, but the cells
+      // beyond it lose that colour's room
+      {"....ox.....", {}, {-4, -3, -2, 1, 2, 3, 4}},
+      // the cells beyond x.x may make threes; nothing free for either
+      // colour holds the centre and -2, so that cell stays
+      {"###.ox.x...", {1, 3, 4}, {}},
       // two stones: the cells around them
-      {"....xx.....", {-4, -3, -2, 1, 2, 3}},
-      {"...x.x.....", {-4, -3, -1, 1, 2}},
+      {"....xx.....", {-4, -3, -2, 1, 2, 3}, {4}},
+      {"...x.x.....", {-4, -3, -1, 1, 2}, {3, 4}},
       // the stone completes a five: its stones may now lie in a five, and the
       // cell at -5 beside it may no longer complete an exact five
-      {".xxxxx.....", {-5, -4, -3, -2, -1, 1, 2, 3}},
+      {".xxxxx.....", {-5, -4, -3, -2, -1, 1, 2, 3}, {4}},
       // the opponent's two stones lose the room they had through the centre
-      {"...oox.....", {-4, -3, 1, 2}},
+      {"...oox.....", {-4, -3, 1, 2}, {3, 4}},
+      // a cell five away never changes below three strength
+      {"x....x....x", {}, {-4, -3, -2, -1, 1, 2, 3, 4}},
   };
   for (const MaskCase& c : cases) {
     uint32_t window = windowFromText(c.window);
-    EXPECT_EQ(maskOffsets(updateMask(window)), c.offsets) << c.window;
+    EXPECT_EQ(maskOffsets(updateMask(window), false), c.offsets) << c.window;
+    EXPECT_EQ(maskOffsets(updateMask(window), true), c.shapeOnly) << c.window;
+    EXPECT_EQ(updateMask(window) & 0xf800f800u, 0u) << c.window;  // offsets -5 ... 5 only
     EXPECT_EQ(updateMask(swapColours(window)), updateMask(window)) << c.window;
   }
 }

@@ -62,9 +62,9 @@ protected:
 // evaluation of the position with those values in its tables.
 TEST_F(ShapeFitTest, TheFitEvaluatesASampleAsTheEngineDoes) {
     std::mt19937 rng(5);
-    std::vector<double> values(SHAPE_FEATURES, 0.0);
+    std::vector<double> values(FIT_VALUES, 0.0);
     for (uint32_t f = 0; f < SHAPE_FEATURES; ++f)
-        if (f % SHAPE_COUNT > SHAPE_NOTHING) values[f] = double(int(rng() % 4001) - 2000);
+        if (f % SHAPE_COUNT > SHAPE_NOTHING) values[f] = double(int(rng() % 401) - 200);
     tablesOf(values, ShapeValueSets);
     for (const char* rule : {"2", "0", "1"}) {
         SCOPED_TRACE(std::string("rule ") + rule);
@@ -113,41 +113,61 @@ TEST_F(ShapeFitTest, TheFitEvaluatesASampleAsTheEngineDoes) {
 
 // Labels made from known values (the search's score set to the evaluation
 // they give, labels taken from the score alone): the fit from zero finds
-// values close to them wherever the samples hold a shape often, tied or not.
+// values close to them wherever the samples hold a shape often, tied or not,
+// and the worth of the side to move apart from them.
 TEST_F(ShapeFitTest, TheFitFindsTheValuesTheLabelsWereMadeWith) {
     const std::string record = randomRecord(23, 400, "2");
     ShapeSamples data;
     DatagenSummary summary;
     std::istringstream in(record);
     readShapeSamples(in, 15, data, summary);
-    std::vector<uint32_t> seen(SHAPE_FEATURES, 0);
+    std::vector<uint32_t> seen(FIT_VALUES, 0);
     for (const ShapeSample& s : data.samples)
         for (uint32_t i = s.first; i < s.first + s.entries; ++i) ++seen[data.feature[i]];
     for (const bool tied : {false, true}) {
         SCOPED_TRACE(tied ? "tied" : "free");
         std::mt19937 rng(tied ? 3 : 2);
-        std::vector<double> known(SHAPE_FEATURES, 0.0);
+        std::vector<double> known(FIT_VALUES, 0.0);
+        // A shape nearly every sample of its side to move has (a corner's;
+        // each view of a set belongs to one side, half the samples) is that
+        // side's worth under another name: it is worth nothing here, so that
+        // the two can be told apart.
+        const auto common = [&](uint32_t f) { return seen[f] > data.samples.size() * 9 / 20; };
         for (uint32_t f = 0; f < SHAPE_FEATURES; ++f)
-            if (seen[f] > 0 && f / SHAPE_COUNT % 2 == 0) known[f] = double(int(rng() % 1601) - 800);
+            if (seen[f] > 0 && f / SHAPE_COUNT % 2 == 0 && !common(f)) known[f] = double(int(rng() % 201) - 100);
         for (uint32_t f = 0; f < SHAPE_FEATURES; ++f)
-            if (f / SHAPE_COUNT % 2 == 1) known[f] = tied ? known[f - SHAPE_COUNT] / 4 : double(int(rng() % 801) - 400);
+            if (f / SHAPE_COUNT % 2 == 1 && !common(f))
+                known[f] = tied ? known[f - SHAPE_COUNT] / 4 : double(int(rng() % 101) - 50);
+        uint32_t commonShapes = 0;
+        for (uint32_t f = 0; f < SHAPE_FEATURES; ++f) commonShapes += common(f);
+        EXPECT_GT(commonShapes, 0u);
+        // Black to move is worth more than white to move, as under renju.
+        known[sideFeature(SHAPES_RENJU_BLACK, true)] = 1200;
+        known[sideFeature(SHAPES_RENJU_WHITE, false)] = -800;
         const double k = 400;
         for (ShapeSample& s : data.samples) s.searched = float(sampleEvaluation(data, s, known));
         ShapeFitOptions options;
         options.resultShare = 0;
-        options.prior = 0;
-        options.steps = 1500;
+        // The prior holds the shapes alone: what all samples share goes to
+        // the side's worth.
+        options.prior = 0.01;
+        options.steps = 4000;
         options.tieSides = tied;
-        const std::vector<double> none(SHAPE_FEATURES, 0.0);
+        const std::vector<double> none(FIT_VALUES, 0.0);
         const std::vector<double> fitted = fitShapeValues(data, none, k, options);
         EXPECT_LT(shapeError(data, fitted, k, 0, true), shapeError(data, none, k, 0, true) / 20);
         uint32_t checked = 0;
         for (uint32_t f = 0; f < SHAPE_FEATURES; ++f) {
-            if (seen[f] < 150 || f % SHAPE_COUNT <= SHAPE_NOTHING) continue;
-            EXPECT_NEAR(fitted[f], known[f], 120) << "feature " << f << ", seen " << seen[f];
+            if (seen[f] < 600 || f % SHAPE_COUNT <= SHAPE_NOTHING) continue;
+            EXPECT_NEAR(fitted[f], known[f], 15) << "feature " << f << ", seen " << seen[f];
             ++checked;
         }
         EXPECT_GE(checked, 10u);
+        // The side to move's worth is found as such (what frequent shapes
+        // share with it aside), not spread over the shapes.
+        EXPECT_NEAR(fitted[sideFeature(SHAPES_RENJU_BLACK, true)], 1200, 200);
+        EXPECT_NEAR(fitted[sideFeature(SHAPES_RENJU_WHITE, false)], -800, 200);
+        EXPECT_EQ(fitted[sideFeature(SHAPES_FREESTYLE, true)], 0.0);  // no freestyle sample
         // The values no sample holds, the occupied shape and SHAPE_NOTHING
         // stay. Tied, an own value is held by its own samples and by those of
         // the other view it sets.

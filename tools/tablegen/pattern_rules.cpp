@@ -8,6 +8,7 @@
 // contains the centre, inside the 11 cells.
 #include "tools/tablegen/pattern_rules.h"
 
+#include <algorithm>
 #include <bit>
 #include <initializer_list>
 
@@ -285,6 +286,29 @@ static uint8_t stoneScore(uint32_t own, uint32_t empty) {
   return uint8_t(score);
 }
 
+// The shape code of an empty centre whose code is `code`, own holding the
+// mover's stone on the centre. Below three strength: dead without a 5-cell
+// segment through the centre free of blocks; an open two when a free 6-cell
+// stretch with empty ends holds the centre and another own stone inside
+// (one more stone there is an open three); a two when a free segment holds
+// two own stones or more; else a lone stone.
+static uint8_t emptyShapeCode(uint8_t code, uint32_t own, uint32_t empty) {
+  if (code != CODE_NOTHING) return code;
+  const uint32_t free = own | empty;
+  int most = 0;
+  for (int low = CENTRE_INDEX - 4; low <= CENTRE_INDEX; ++low) {
+    const uint32_t segment = SEGMENT_CELLS << low;
+    if ((segment & ~free) == 0) most = std::max(most, std::popcount(own & segment));
+  }
+  if (most == 0) return SHAPE_CODE_DEAD;
+  for (int low = CENTRE_INDEX - 4; low <= CENTRE_INDEX - 1; ++low) {
+    const uint32_t inner = 0xfu << (low + 1);
+    const uint32_t ends = 1u << low | 1u << (low + 5);
+    if ((ends & ~empty) == 0 && (inner & ~free) == 0 && std::popcount(own & inner) >= 2) return SHAPE_CODE_OPEN_TWO;
+  }
+  return most >= 2 ? SHAPE_CODE_TWO : SHAPE_CODE_LONE;
+}
+
 TableRule tableRuleOf(TableVariant variant) {
   switch (variant) {
     case TABLE_RENJU_O_BLACK: return {RENJU_WHITE, RENJU_BLACK};
@@ -309,7 +333,11 @@ SidePattern sidePattern(uint32_t window, uint32_t mover, ColourRule rule) {
   }
   uint32_t centre = windowCell(window, CENTRE_INDEX);
   if (centre == CELL_WALL) return {CODE_NOTHING, 0, 0};
-  if (centre == CELL_EMPTY) return emptyCentrePattern(own | CENTRE_BIT, empty & ~CENTRE_BIT, rule);
+  if (centre == CELL_EMPTY) {
+    SidePattern p = emptyCentrePattern(own | CENTRE_BIT, empty & ~CENTRE_BIT, rule);
+    p.shapeCode = emptyShapeCode(p.code, own | CENTRE_BIT, empty & ~CENTRE_BIT);
+    return p;
+  }
   if (centre != mover) return {CODE_OCCUPIED, NO_THREAT_DETAIL, 0};
   bool inFive = hasFiveThroughCentre(own, rule.exactFive);
   return {inFive ? CODE_IN_FIVE : CODE_OCCUPIED, inFive ? FIVE_DETAIL : NO_THREAT_DETAIL, stoneScore(own, empty)};
@@ -325,7 +353,8 @@ uint64_t patternEntry(uint32_t window, TableVariant variant) {
   SidePattern x = sidePattern(window, CELL_X, rule.x);
   SidePattern o = sidePattern(window, CELL_O, rule.o);
   return uint64_t(x.code) << SLOT_CODE_X_SHIFT | uint64_t(o.code) << SLOT_CODE_O_SHIFT |
-         uint64_t(x.stoneScore) << SLOT_SCORE_X_SHIFT | uint64_t(o.stoneScore) << SLOT_SCORE_O_SHIFT |
+         uint64_t(x.stoneScore | x.shapeCode) << SLOT_SCORE_X_SHIFT |
+         uint64_t(o.stoneScore | o.shapeCode) << SLOT_SCORE_O_SHIFT |
          uint64_t(x.detail) << SLOT_DETAIL_X_SHIFT | uint64_t(o.detail) << SLOT_DETAIL_O_SHIFT;
 }
 
@@ -378,17 +407,41 @@ static bool stoneMayChange(uint32_t window, int k, uint32_t placed) {
   return false;
 }
 
-uint16_t updateMask(uint32_t window) {
+// An empty cell's shape code below three strength reads the 5-cell
+// segments through it and the 6-cell stretches with it inside that hold no
+// other stone of the colour judged and no wall. The new stone can only
+// change those that hold the centre too (all inside the window): the cell
+// may change when one of them was still free for either colour.
+static bool shapeMayChange(uint32_t window, int k) {
+  const int first = k < CENTRE_INDEX ? k : CENTRE_INDEX, last = k < CENTRE_INDEX ? CENTRE_INDEX : k;
+  for (uint32_t colour : {CELL_X, CELL_O})
+    for (int length : {5, 6})
+      for (int low = last - length + 1; low <= first; ++low) {
+        if (low < 0 || low + length > WINDOW_CELLS) continue;
+        if (length == 6 && (k == low || k == low + 5)) continue;
+        bool free = true;
+        for (int i = low; i < low + length && free; ++i) {
+          const uint32_t cell = i == CENTRE_INDEX ? CELL_EMPTY : windowCell(window, i);
+          free = cell == CELL_EMPTY || cell == colour;
+        }
+        if (free) return true;
+      }
+  return false;
+}
+
+uint32_t updateMask(uint32_t window) {
   if (!isPossibleWindow(window)) return 0;
   uint32_t placed = windowCell(window, CENTRE_INDEX);
   if (placed == CELL_EMPTY) return 0;
-  uint16_t mask = 0;
+  uint32_t mask = 0;
   for (int k = 0; k < WINDOW_CELLS; ++k) {
     if (k == CENTRE_INDEX) continue;
     uint32_t cell = windowCell(window, k);
-    bool refresh = (cell == CELL_EMPTY && emptyCellMayChange(window, k, placed)) ||
-                   (cell == placed && stoneMayChange(window, k, placed));
-    if (refresh) mask |= uint16_t(1u << k);
+    if ((cell == CELL_EMPTY && emptyCellMayChange(window, k, placed)) ||
+        (cell == placed && stoneMayChange(window, k, placed)))
+      mask |= 1u << k;
+    else if (cell == CELL_EMPTY && shapeMayChange(window, k))
+      mask |= 1u << (k + SHAPE_MASK_SHIFT);
   }
   return mask;
 }

@@ -45,11 +45,14 @@ uint32_t swapColours(uint32_t window);
 // What a stone of one colour (the mover) on the centre makes in this line.
 // For an occupied centre: code 13 when the centre holds a mover's stone that
 // lies in a five, else 0; stoneScore is the worth of the centre stone when
-// it is the mover's (0 otherwise and for an empty centre).
+// it is the mover's (0 otherwise and for an empty centre). shapeCode is the
+// empty centre's shape code (SHAPE_CODE_*, or the code from three strength
+// on), 0 for an occupied one; the entry keeps it where the worth goes.
 struct SidePattern {
   uint8_t code;
   uint16_t detail;
   uint8_t stoneScore;
+  uint8_t shapeCode = 0;
 };
 
 // How one colour wins, and whether the forbidden-move rule binds it, in the
@@ -85,6 +88,9 @@ uint64_t patternEntry(uint32_t window, TableVariant variant);
 uint64_t patternEntry(uint32_t window, uint32_t blackCell);
 
 // The cells to refresh after a stone landed on the centre of this window:
-// bit b marks offset b - 5. The same for every table variant: the cells
-// beside a five are marked for both colours, as an exact five needs.
-uint16_t updateMask(uint32_t window);
+// bit b marks offset b - 5 as a cell whose code or detail may change (an
+// empty cell) or that may have joined or left a five (a stone); bit
+// SHAPE_MASK_SHIFT + b marks an empty cell where only the shape code may
+// change. The same for every table variant: the cells beside a five are
+// marked for both colours, as an exact five needs.
+uint32_t updateMask(uint32_t window);

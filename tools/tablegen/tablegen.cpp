@@ -3,7 +3,7 @@
 // Usage: pebblon_tablegen OUTPUT_FILE
 //
 // Writes one binary file, raw little-endian arrays, one entry per window:
-//   UpdateMaskTable                 4,194,304 x u16   (8 MiB)
+//   UpdateMaskTable                 4,194,304 x u32   (16 MiB)
 //   PatternTable, renju, O black    4,194,304 x u64   (32 MiB)
 //   PatternTable, renju, X black    4,194,304 x u64   (32 MiB)
 //   PatternTable, freestyle         4,194,304 x u64   (32 MiB)
@@ -26,7 +26,7 @@
 #include "board/tables.h"
 #include "tools/tablegen/pattern_rules.h"
 
-constexpr size_t MASK_TABLE_BYTES = size_t(WINDOW_COUNT) * 2;
+constexpr size_t MASK_TABLE_BYTES = size_t(WINDOW_COUNT) * 4;
 constexpr size_t PATTERN_TABLE_BYTES = size_t(WINDOW_COUNT) * 8;
 constexpr size_t BLOB_BYTES = MASK_TABLE_BYTES + TABLE_VARIANT_COUNT * PATTERN_TABLE_BYTES;
 
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
   for (uint32_t window = 0; window < WINDOW_COUNT; ++window) {
     const bool possibleWindow = isPossibleWindow(window);
     possible += possibleWindow;
-    storeLittleEndian(blob, size_t(window) * 2, possibleWindow ? updateMask(window) : 0, 2);
+    storeLittleEndian(blob, size_t(window) * 4, possibleWindow ? updateMask(window) : 0, 4);
     for (uint32_t v = 0; v < TABLE_VARIANT_COUNT; ++v) {
       const uint64_t entry = possibleWindow ? patternEntry(window, TableVariant(v)) : NO_PATTERN_SLOT;
       storeLittleEndian(blob, MASK_TABLE_BYTES + v * PATTERN_TABLE_BYTES + size_t(window) * 8, entry, 8);

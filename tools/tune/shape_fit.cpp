@@ -79,12 +79,15 @@ void appendCounts(const Position& pos, ShapeSamples& data, ShapeSample& sample) 
         }
     std::sort(seen, seen + distinct);
     sample.first = uint32_t(data.feature.size());
-    sample.entries = distinct;
+    sample.entries = distinct + 1;
     for (uint32_t i = 0; i < distinct; ++i) {
         const uint32_t view = seen[i] >= SHAPE_COUNT, shape = seen[i] % SHAPE_COUNT;
         data.feature.push_back(uint16_t(shapeFeature(view ? otherSet : ownSet, view, shape)));
         data.count.push_back(int16_t(view ? -counts[1][shape] : counts[0][shape]));
     }
+    // X is black in the records' replay.
+    data.feature.push_back(uint16_t(sideFeature(ownSet, xToMove)));
+    data.count.push_back(1);
 }
 
 }  // namespace
@@ -167,7 +170,7 @@ double shapeError(const ShapeSamples& data, const std::vector<double>& values, d
 }
 
 double fitShapeScale(const ShapeSamples& data) {
-    const std::vector<double> none(SHAPE_FEATURES, 0.0);
+    const std::vector<double> none(FIT_VALUES, 0.0);
     const double ratio = (std::sqrt(5.0) - 1) / 2;
     double lo = 1, hi = 5000;
     for (int i = 0; i < 60; ++i) {
@@ -181,7 +184,7 @@ double fitShapeScale(const ShapeSamples& data) {
 std::vector<double> fitShapeValues(const ShapeSamples& data, std::vector<double> values, double k,
                                    const ShapeFitOptions& options) {
     // Only values some training sample has are fitted; the prior is over them.
-    std::vector<char> held(SHAPE_FEATURES, 0);
+    std::vector<char> held(FIT_VALUES, 0);
     std::vector<double> labels(data.samples.size());
     uint64_t n = 0;
     for (size_t j = 0; j < data.samples.size(); ++j) {
@@ -198,9 +201,10 @@ std::vector<double> fitShapeValues(const ShapeSamples& data, std::vector<double>
         if (shape == SHAPE_OCCUPIED || shape == SHAPE_NOTHING) held[f] = 0;
         fitted += held[f];
     }
+    const auto isSide = [](uint32_t f) { return f >= SHAPE_FEATURES; };
     // Tied, a value as the other side's is a quarter of the own one, which
     // alone is fitted (and takes the other's gradient, a quarter of it).
-    const auto isOther = [](uint32_t f) { return f / SHAPE_COUNT % 2 == 1; };
+    const auto isOther = [](uint32_t f) { return f < SHAPE_FEATURES && f / SHAPE_COUNT % 2 == 1; };
     const auto ownOf = [](uint32_t f) { return f - SHAPE_COUNT; };
     if (options.tieSides)
         for (uint32_t f = 0; f < SHAPE_FEATURES; ++f)
@@ -208,7 +212,7 @@ std::vector<double> fitShapeValues(const ShapeSamples& data, std::vector<double>
                 held[ownOf(f)] |= held[f] && ownOf(f) % SHAPE_COUNT > SHAPE_NOTHING;
                 values[f] = values[ownOf(f)] / OWN_TO_OTHER;
             }
-    std::vector<double> gradient(SHAPE_FEATURES), m(SHAPE_FEATURES, 0.0), v(SHAPE_FEATURES, 0.0);
+    std::vector<double> gradient(FIT_VALUES), m(FIT_VALUES, 0.0), v(FIT_VALUES, 0.0);
     const double beta1 = 0.9, beta2 = 0.999, epsilon = 1e-8;
     for (int step = 1; step <= options.steps; ++step) {
         std::fill(gradient.begin(), gradient.end(), 0.0);
@@ -226,9 +230,10 @@ std::vector<double> fitShapeValues(const ShapeSamples& data, std::vector<double>
                     gradient[f] = 0;
                 }
         const double correction1 = 1 - std::pow(beta1, step), correction2 = 1 - std::pow(beta2, step);
-        for (uint32_t f = 0; f < SHAPE_FEATURES; ++f) {
+        for (uint32_t f = 0; f < FIT_VALUES; ++f) {
             if (!held[f] || (options.tieSides && isOther(f))) continue;
-            const double g = gradient[f] / double(n) + options.prior * 2 * values[f] / 1e6 / double(fitted);
+            const double pull = isSide(f) ? 0 : options.prior * 2 * values[f] / 1e6 / double(fitted);
+            const double g = gradient[f] / double(n) + pull;
             m[f] = beta1 * m[f] + (1 - beta1) * g;
             v[f] = beta2 * v[f] + (1 - beta2) * g * g;
             values[f] -= options.rate * (m[f] / correction1) / (std::sqrt(v[f] / correction2) + epsilon);
@@ -242,7 +247,7 @@ std::vector<double> fitShapeValues(const ShapeSamples& data, std::vector<double>
 }
 
 std::vector<double> valuesOf(const ShapeValueTables& tables) {
-    std::vector<double> values(SHAPE_FEATURES);
+    std::vector<double> values(FIT_VALUES, 0.0);
     for (uint32_t s = 0; s < SHAPE_SET_COUNT; ++s)
         for (uint32_t shape = 0; shape < SHAPE_COUNT; ++shape) {
             values[shapeFeature(s, 0, shape)] = tables[s].own[shape];

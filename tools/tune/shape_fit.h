@@ -23,6 +23,17 @@ constexpr uint32_t SHAPE_FEATURES = SHAPE_SET_COUNT * 2 * SHAPE_COUNT;
 constexpr uint32_t shapeFeature(uint32_t set, uint32_t view, uint32_t shape) {
     return (set * 2 + view) * SHAPE_COUNT + shape;
 }
+// After the shapes, the worth of being the side to move: one value per set
+// of the side to move's cells and its colour (black or white), which every
+// sample has once. The engine has no use for it (a search compares
+// positions with one side to move), but without it the fit loads the first
+// move's advantage onto the shapes that one colour's cells have everywhere,
+// and a null move or the next ply sees the evaluation jump.
+constexpr uint32_t SIDE_FEATURES = SHAPE_SET_COUNT * 2;
+constexpr uint32_t FIT_VALUES = SHAPE_FEATURES + SIDE_FEATURES;
+constexpr uint32_t sideFeature(uint32_t set, bool blackToMove) {
+    return SHAPE_FEATURES + set * 2 + (blackToMove ? 0 : 1);
+}
 
 struct ShapeSample {
     float base;      // the evaluation without the shapes, the side to move's view
@@ -76,8 +87,9 @@ struct ShapeFitOptions {
 // the search's score at scale k.
 double shapeLabel(const ShapeSample& s, double k, double resultShare);
 
-// The evaluation of a sample with the given values (all sets and views,
-// SHAPE_FEATURES of them), and its mean squared error against the labels
+// The evaluation of a sample with the given values (all sets and views and
+// the side to move's worth, FIT_VALUES of them: with that worth 0 it is the
+// engine's evaluation), and its mean squared error against the labels
 // (resultShare 1: against the results alone) over the training or the
 // held-out samples.
 double sampleEvaluation(const ShapeSamples& data, const ShapeSample& s, const std::vector<double>& values);
@@ -88,12 +100,14 @@ double shapeError(const ShapeSamples& data, const std::vector<double>& values, d
 // results best (a golden-section search).
 double fitShapeScale(const ShapeSamples& data);
 
-// Adam steps from the given values; the values of shapes no sample has, of
-// the occupied shape and of SHAPE_NOTHING stay as they were, and every
-// value stays within int16.
+// Adam steps from the given values (FIT_VALUES); the values of shapes no
+// sample has, of the occupied shape and of SHAPE_NOTHING stay as they were,
+// and every value stays within int16. The side to move's worth is fitted
+// too, outside the prior.
 std::vector<double> fitShapeValues(const ShapeSamples& data, std::vector<double> values, double k,
                                    const ShapeFitOptions& options);
 
-// The fit's values to and from the engine's tables.
+// The fit's values (FIT_VALUES, the side to move's worth 0) to and from the
+// engine's tables.
 std::vector<double> valuesOf(const ShapeValueTables& tables);
 void tablesOf(const std::vector<double>& values, ShapeValueTables& tables);

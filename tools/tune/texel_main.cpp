@@ -63,7 +63,7 @@ int fitShapes(const ShapeOptions& shapes, uint32_t boardSize, const std::vector<
     if (data.samples.size() == held) usage("no sample to fit");
     const double k = fitShapeScale(data);
     const double share = shapes.fit.resultShare;
-    const std::vector<double> none(SHAPE_FEATURES, 0.0), start = valuesOf(ShapeValueSets);
+    const std::vector<double> none(FIT_VALUES, 0.0), start = valuesOf(ShapeValueSets);
     std::printf("scale k %.1f; labels: %.2f of the result, the rest the search's score\n", k, share);
     const auto report = [&](const char* what, const std::vector<double>& values) {
         std::printf("%-28s labels: training %.6f, held out %.6f; results: held out %.6f\n", what,
@@ -73,9 +73,16 @@ int fitShapes(const ShapeOptions& shapes, uint32_t boardSize, const std::vector<
     report("without the shapes", none);
     report("with the starting values", start);
     const std::vector<double> fitted = fitShapeValues(data, start, k, shapes.fit);
+    report("fitted, with the side's worth", fitted);
     static ShapeValueTables tables;
     tablesOf(fitted, tables);
     report("with the fitted values", valuesOf(tables));
+    std::printf("the side to move's worth (left out of the engine):");
+    for (uint32_t set = 0; set < SHAPE_SET_COUNT; ++set)
+        for (bool black : {true, false})
+            if (fitted[sideFeature(set, black)] != 0)
+                std::printf(" set %u %s %.0f;", set, black ? "black" : "white", fitted[sideFeature(set, black)]);
+    std::printf("\n");
 
     std::string comment = "fitted by pebblon_texel --shapes on";
     for (const std::string& path : records) comment += " " + path;
