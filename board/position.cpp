@@ -252,6 +252,7 @@ void recountShapeSums(const Position& pos, int32_t sums[2][2]) {
     const ShapeValues& valuesX = *shapeValuesX;
     const ShapeValues& valuesO = *shapeValuesO;
     sums[0][0] = sums[0][1] = sums[1][0] = sums[1][1] = 0;
+    if (!shapesTracked) return;  // no shapes kept, none counted
     for (uint32_t x = 0; x < pos.boardSize; ++x)
         for (uint32_t y = 0; y < pos.boardSize; ++y) {
             const uint64_t* slots = pos.slots[cellIndex(x, y)];

@@ -103,7 +103,8 @@ struct Position {
 };
 
 // The sums of the shape values of the position's empty cells, counted anew
-// from the cells' slots: what the record's shapeSum holds, for the tests.
+// from the cells' slots: what the record's shapeSum holds, for the tests
+// (all 0 while shapes are not tracked).
 void recountShapeSums(const Position& pos, int32_t sums[2][2]);
 
 // Copies the threat lists and the head of a record (what makeMove carries
