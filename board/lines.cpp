@@ -61,8 +61,9 @@ uint32_t* addStoneToLine(LineRecord& line, uint32_t p, ThreatList& threatsX, Thr
     while (mask != 0) {
         const uint32_t b = __builtin_ctz(mask);
         mask &= mask - 1;
-        LineEntry& e = line.entries[p + b - 5];
-        const uint64_t fresh = table[lineWindow(line, p + b - 5)];
+        const uint32_t q = p + b - 5;
+        LineEntry& e = line.entries[q];
+        const uint64_t fresh = table[lineWindow(line, q)];
         const uint64_t before = *e.slot;
         if (((fresh ^ before) & SHAPE_CODE_BITS) == 0) continue;
         *shapeCursor++ = ShapeRefresh{e.slot, before, e.xWord & CELL_MASK};
