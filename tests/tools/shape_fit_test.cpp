@@ -124,20 +124,30 @@ TEST_F(ShapeFitTest, TheFitFindsTheValuesTheLabelsWereMadeWith) {
     std::vector<uint32_t> seen(FIT_VALUES, 0);
     for (const ShapeSample& s : data.samples)
         for (uint32_t i = s.first; i < s.first + s.entries; ++i) ++seen[data.feature[i]];
-    for (const bool tied : {false, true}) {
-        SCOPED_TRACE(tied ? "tied" : "free");
-        std::mt19937 rng(tied ? 3 : 2);
+    // Free views, the other side's value tied to a quarter of the own one,
+    // and tied to the same value.
+    for (const double ownToOther : {0.0, 4.0, 1.0}) {
+        const bool tied = ownToOther != 0;
+        SCOPED_TRACE(tied ? "tied " + std::to_string(ownToOther) : "free");
+        std::mt19937 rng(ownToOther == 1 ? 4 : tied ? 3 : 2);
         std::vector<double> known(FIT_VALUES, 0.0);
         // A shape nearly every sample of its side to move has (a corner's;
         // each view of a set belongs to one side, half the samples) is that
         // side's worth under another name: it is worth nothing here, so that
         // the two can be told apart.
-        const auto common = [&](uint32_t f) { return seen[f] > data.samples.size() * 9 / 20; };
+        // Tied as equals, a shape is common when either view is: the two
+        // views are one value, counted for the side to move and against the
+        // other side, and so the side's worth again.
+        const auto commonView = [&](uint32_t f) { return seen[f] > data.samples.size() * 9 / 20; };
+        const auto common = [&](uint32_t f) {
+            const uint32_t own = f / SHAPE_COUNT % 2 == 0 ? f : f - SHAPE_COUNT;
+            return ownToOther == 1 ? commonView(own) || commonView(own + SHAPE_COUNT) : commonView(f);
+        };
         for (uint32_t f = 0; f < SHAPE_FEATURES; ++f)
             if (seen[f] > 0 && f / SHAPE_COUNT % 2 == 0 && !common(f)) known[f] = double(int(rng() % 201) - 100);
         for (uint32_t f = 0; f < SHAPE_FEATURES; ++f)
             if (f / SHAPE_COUNT % 2 == 1 && !common(f))
-                known[f] = tied ? known[f - SHAPE_COUNT] / 4 : double(int(rng() % 101) - 50);
+                known[f] = tied ? known[f - SHAPE_COUNT] / ownToOther : double(int(rng() % 101) - 50);
         uint32_t commonShapes = 0;
         for (uint32_t f = 0; f < SHAPE_FEATURES; ++f) commonShapes += common(f);
         EXPECT_GT(commonShapes, 0u);
@@ -153,6 +163,7 @@ TEST_F(ShapeFitTest, TheFitFindsTheValuesTheLabelsWereMadeWith) {
         options.prior = 0.01;
         options.steps = 4000;
         options.tieSides = tied;
+        if (tied) options.ownToOther = ownToOther;
         const std::vector<double> none(FIT_VALUES, 0.0);
         const std::vector<double> fitted = fitShapeValues(data, none, k, options);
         EXPECT_LT(shapeError(data, fitted, k, 0, true), shapeError(data, none, k, 0, true) / 20);
@@ -180,6 +191,49 @@ TEST_F(ShapeFitTest, TheFitFindsTheValuesTheLabelsWereMadeWith) {
             }
         }
     }
+}
+
+// The ridge holds a value few samples have near zero, and leaves one that
+// many samples have near what they say.
+TEST_F(ShapeFitTest, TheRidgeHoldsRareShapesNearZero) {
+    const std::string record = randomRecord(29, 400, "2");
+    ShapeSamples data;
+    DatagenSummary summary;
+    std::istringstream in(record);
+    readShapeSamples(in, 15, data, summary);
+    std::vector<uint32_t> seen(FIT_VALUES, 0);
+    for (const ShapeSample& s : data.samples)
+        for (uint32_t i = s.first; i < s.first + s.entries; ++i) ++seen[data.feature[i]];
+    std::mt19937 rng(6);
+    std::vector<double> known(FIT_VALUES, 0.0);
+    for (uint32_t f = 0; f < SHAPE_FEATURES; ++f)
+        if (seen[f] > 0 && seen[f] < data.samples.size() * 9 / 20)
+            known[f] = double(int(rng() % 2) * 2 - 1) * double(60 + rng() % 60);
+    const double k = 400;
+    for (ShapeSample& s : data.samples) s.searched = float(sampleEvaluation(data, s, known));
+    ShapeFitOptions options;
+    options.resultShare = 0;
+    options.steps = 3000;
+    const std::vector<double> none(FIT_VALUES, 0.0);
+    const std::vector<double> plain = fitShapeValues(data, none, k, options);
+    options.ridge = 40;
+    const std::vector<double> held = fitShapeValues(data, none, k, options);
+    double rarePlain = 0, rareHeld = 0;
+    uint32_t rare = 0, common = 0;
+    for (uint32_t f = 0; f < SHAPE_FEATURES; ++f) {
+        if (f % SHAPE_COUNT <= SHAPE_NOTHING || known[f] == 0) continue;
+        if (seen[f] <= 3) {
+            rarePlain += std::abs(plain[f]);
+            rareHeld += std::abs(held[f]);
+            ++rare;
+        } else if (seen[f] >= 1000) {
+            EXPECT_NEAR(held[f], known[f], 0.35 * std::abs(known[f])) << "feature " << f << ", seen " << seen[f];
+            ++common;
+        }
+    }
+    ASSERT_GE(rare, 10u);
+    EXPECT_GE(common, 5u);
+    EXPECT_LT(rareHeld, rarePlain / 3);
 }
 
 // A record's lines: the positions before the engines' moves are the samples,

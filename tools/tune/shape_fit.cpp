@@ -20,8 +20,6 @@ constexpr double SCORE_UNIT = 4.0;
 
 double logistic(double e, double k) { return 1.0 / (1.0 + std::exp(-e / k)); }
 
-// Tied, a shape is worth a quarter as much as the other side's.
-constexpr double OWN_TO_OTHER = 4;
 
 struct Move {
     uint32_t x, y;
@@ -210,7 +208,7 @@ std::vector<double> fitShapeValues(const ShapeSamples& data, std::vector<double>
         for (uint32_t f = 0; f < SHAPE_FEATURES; ++f)
             if (isOther(f)) {
                 held[ownOf(f)] |= held[f] && ownOf(f) % SHAPE_COUNT > SHAPE_NOTHING;
-                values[f] = values[ownOf(f)] / OWN_TO_OTHER;
+                values[f] = values[ownOf(f)] / options.ownToOther;
             }
     std::vector<double> gradient(FIT_VALUES), m(FIT_VALUES, 0.0), v(FIT_VALUES, 0.0);
     const double beta1 = 0.9, beta2 = 0.999, epsilon = 1e-8;
@@ -226,13 +224,18 @@ std::vector<double> fitShapeValues(const ShapeSamples& data, std::vector<double>
         if (options.tieSides)
             for (uint32_t f = 0; f < SHAPE_FEATURES; ++f)
                 if (isOther(f)) {
-                    gradient[ownOf(f)] += gradient[f] / OWN_TO_OTHER;
+                    gradient[ownOf(f)] += gradient[f] / options.ownToOther;
                     gradient[f] = 0;
                 }
         const double correction1 = 1 - std::pow(beta1, step), correction2 = 1 - std::pow(beta2, step);
         for (uint32_t f = 0; f < FIT_VALUES; ++f) {
             if (!held[f] || (options.tieSides && isOther(f))) continue;
-            const double pull = isSide(f) ? 0 : options.prior * 2 * values[f] / 1e6 / double(fitted);
+            // The ridge's pseudo-samples sit where the curve is steepest: a
+            // value w (in logistic units) costs each of them (w / 4)^2.
+            const double w = values[f] * EVAL_SCALE / k;
+            const double ridge = options.ridge * 2 * (w / 16) * (EVAL_SCALE / k) / double(n);
+            const double pull =
+                isSide(f) ? 0 : options.prior * 2 * values[f] / 1e6 / double(fitted) + ridge;
             const double g = gradient[f] / double(n) + pull;
             m[f] = beta1 * m[f] + (1 - beta1) * g;
             v[f] = beta2 * v[f] + (1 - beta2) * g * g;
@@ -241,7 +244,7 @@ std::vector<double> fitShapeValues(const ShapeSamples& data, std::vector<double>
         }
         if (options.tieSides)
             for (uint32_t f = 0; f < SHAPE_FEATURES; ++f)
-                if (isOther(f)) values[f] = values[ownOf(f)] / OWN_TO_OTHER;
+                if (isOther(f)) values[f] = values[ownOf(f)] / options.ownToOther;
     }
     return values;
 }

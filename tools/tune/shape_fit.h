@@ -76,11 +76,20 @@ struct ShapeFitOptions {
     // Adds prior times the mean of (value / 1000)^2 over the values the
     // samples hold to the error.
     double prior = 0.01;
+    // Holds each value as if that many more samples with the shape had said
+    // it was worth nothing: a shape few samples have keeps a small value,
+    // which the mean-based prior above cannot do (Adam moves a rare value
+    // as fast as a common one, and the search then seeks out the noise).
+    double ridge = 0;
     // Keeps each shape's value as the other side's at a quarter of its
     // value as the side to move's, as the class weights have it: counting
     // the side to move's chances four times helps the search more than it
     // predicts results.
     bool tieSides = false;
+    // Tied, the own value over the other's: 4 as above; 1 makes the shapes'
+    // part of the evaluation change sign with the side to move, so that a
+    // null move turns it round exactly.
+    double ownToOther = 4;
 };
 
 // The label of a sample: the blend of the result and the logistic curve of

@@ -6,7 +6,7 @@
 //   pebblon_texel [--rule N] [--size N] [--skip N] [--steps N] [--rate R]
 //                 [--prior P] [--tie-sides] [--out FILE] RECORD...
 //   pebblon_texel --shapes [--start VALUES] [--size N] [--steps N] [--rate R]
-//                 [--prior P] [--result-share S] [--inc] [--out FILE] RECORD...
+//                 [--prior P] [--ridge R] [--result-share S] [--inc] [--out FILE] RECORD...
 //
 // The fit starts from the engine's current defaults (its weights, or its
 // built-in shape values unless --start names a values file) and is
@@ -30,7 +30,7 @@ namespace {
                          "usage: pebblon_texel [--rule 0|1|2|4] [--size N] [--skip N] [--steps N] [--rate R]\n"
                          "                     [--prior P] [--tie-sides] [--out FILE] RECORD...\n"
                          "       pebblon_texel --shapes [--start VALUES] [--size N] [--steps N] [--rate R]\n"
-                         "                     [--prior P] [--result-share S] [--inc] [--out FILE] RECORD...\n",
+                         "                     [--prior P] [--ridge R] [--result-share S] [--inc] [--out FILE] RECORD...\n",
                  why);
     std::exit(2);
 }
@@ -88,8 +88,8 @@ int fitShapes(const ShapeOptions& shapes, uint32_t boardSize, const std::vector<
     for (const std::string& path : records) comment += " " + path;
     char figures[200];
     std::snprintf(figures, sizeof figures, "\n%llu quiet positions of %llu games; scale %.0f, result share %g, "
-                  "prior %g, %d steps", (unsigned long long)summary.quiet, (unsigned long long)summary.games, k,
-                  share, shapes.fit.prior, shapes.fit.steps);
+                  "prior %g, ridge %g, %d steps", (unsigned long long)summary.quiet,
+                  (unsigned long long)summary.games, k, share, shapes.fit.prior, shapes.fit.ridge, shapes.fit.steps);
     comment += figures;
     std::string text = formatShapeValues(tables, comment);
     if (shapes.inc) text = "R\"SHAPES(" + text + ")SHAPES\"\n";
@@ -114,6 +114,8 @@ int main(int argc, char** argv) {
         if (a == "--shapes") shapes.on = true;
         else if (a == "--start" && hasValue) shapes.start = argv[++i];
         else if (a == "--inc") shapes.inc = true;
+        else if (a == "--own-to-other" && hasValue) shapes.fit.ownToOther = std::atof(argv[++i]);
+        else if (a == "--ridge" && hasValue) shapes.fit.ridge = std::atof(argv[++i]);
         else if (a == "--result-share" && hasValue) shapes.fit.resultShare = std::atof(argv[++i]);
         else if (a == "--rule" && hasValue) {
             const int r = std::atoi(argv[++i]);
