@@ -73,10 +73,12 @@ inline void updateShape(Position& pos, StateRecord& r, uint32_t c) {
     const ShapePair oldShape = pos.shapes[c];
     const ShapePair newShape{shapeX(pos.slots[c]), shapeO(pos.slots[c])};
     pos.shapes[c] = newShape;
-    r.shapeSum[0][0] += valuesX.own[newShape.x] - valuesX.own[oldShape.x];
-    r.shapeSum[0][1] += valuesX.other[newShape.x] - valuesX.other[oldShape.x];
-    r.shapeSum[1][0] += valuesO.own[newShape.o] - valuesO.own[oldShape.o];
-    r.shapeSum[1][1] += valuesO.other[newShape.o] - valuesO.other[oldShape.o];
+    const ShapeValue nowX = valuesX.of[newShape.x], wasX = valuesX.of[oldShape.x];
+    const ShapeValue nowO = valuesO.of[newShape.o], wasO = valuesO.of[oldShape.o];
+    r.shapeSum[0][0] += nowX.own - wasX.own;
+    r.shapeSum[0][1] += nowX.other - wasX.other;
+    r.shapeSum[1][0] += nowO.own - wasO.own;
+    r.shapeSum[1][1] += nowO.other - wasO.other;
 }
 
 template <uint32_t Colour>
@@ -257,10 +259,11 @@ void recountShapeSums(const Position& pos, int32_t sums[2][2]) {
         for (uint32_t y = 0; y < pos.boardSize; ++y) {
             const uint64_t* slots = pos.slots[cellIndex(x, y)];
             const uint16_t forX = shapeX(slots), forO = shapeO(slots);
-            sums[0][0] += valuesX.own[forX];
-            sums[0][1] += valuesX.other[forX];
-            sums[1][0] += valuesO.own[forO];
-            sums[1][1] += valuesO.other[forO];
+            const ShapeValue ofX = valuesX.of[forX], ofO = valuesO.of[forO];
+            sums[0][0] += ofX.own;
+            sums[0][1] += ofX.other;
+            sums[1][0] += ofO.own;
+            sums[1][1] += ofO.other;
         }
 }
 

@@ -47,7 +47,7 @@ bool parseShapeValues(std::string_view text, ShapeValueTables& values, std::stri
             return false;
         }
         seen[s][v] = true;
-        int16_t* row = v == 0 ? read[s].own : read[s].other;
+        ShapeValue* row = read[s].of;
         uint32_t shape = 1;
         for (std::string word; words >> word; ++shape) {
             char* end = nullptr;
@@ -60,7 +60,7 @@ bool parseShapeValues(std::string_view text, ShapeValueTables& values, std::stri
                 error = where + "more than " + std::to_string(SHAPE_COUNT - 1) + " values";
                 return false;
             }
-            row[shape] = int16_t(value);
+            (v == 0 ? row[shape].own : row[shape].other) = int16_t(value);
         }
         if (shape != SHAPE_COUNT) {
             error = where + std::to_string(shape - 1) + " values, not " + std::to_string(SHAPE_COUNT - 1);
@@ -83,10 +83,10 @@ std::string formatShapeValues(const ShapeValueTables& values, std::string_view c
     for (uint32_t s = 0; s < SHAPE_SET_COUNT; ++s)
         for (int v = 0; v < 2; ++v) {
             text += std::string(SET_NAMES[s]) + " " + VIEW_NAMES[v];
-            const int16_t* row = v == 0 ? values[s].own : values[s].other;
             for (uint32_t shape = 1; shape < SHAPE_COUNT; ++shape) {
+                const ShapeValue value = values[s].of[shape];
                 text += ' ';
-                text += std::to_string(row[shape]);
+                text += std::to_string(v == 0 ? value.own : value.other);
             }
             text += "\n";
         }
@@ -103,7 +103,7 @@ bool useBuiltInShapeValues() {
 bool someShapeValueSet() {
     for (const ShapeValues& set : ShapeValueSets)
         for (uint32_t shape = 0; shape < SHAPE_COUNT; ++shape)
-            if (set.own[shape] != 0 || set.other[shape] != 0) return true;
+            if (set.of[shape].own != 0 || set.of[shape].other != 0) return true;
     return false;
 }
 

@@ -45,8 +45,8 @@ struct ShapeValuesFilledAtRandom {
         std::uniform_int_distribution<int> value(-3000, 3000);
         for (ShapeValues& set : ShapeValueSets)
             for (uint32_t s = 1; s < SHAPE_COUNT; ++s) {
-                set.own[s] = int16_t(value(rng));
-                set.other[s] = int16_t(value(rng));
+                set.of[s].own = int16_t(value(rng));
+                set.of[s].other = int16_t(value(rng));
             }
     }
     ~ShapeValuesFilledAtRandom() { std::memset(ShapeValueSets, 0, sizeof ShapeValueSets); }

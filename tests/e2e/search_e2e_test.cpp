@@ -224,7 +224,7 @@ TEST(SearchE2E, ShapeValuesComeFromAFileOnTheCommandLine) {
     TemporaryFolder folder;
     static ShapeValueTables values;
     for (ShapeValues& set : values)
-        for (uint32_t shape = 1; shape < SHAPE_COUNT; ++shape) set.own[shape] = int16_t(shape % 7 * 300);
+        for (uint32_t shape = 1; shape < SHAPE_COUNT; ++shape) set.of[shape].own = int16_t(shape % 7 * 300);
     std::ofstream(folder.path + "/good.txt") << formatShapeValues(values, "a test's values");
     std::ofstream(folder.path + "/bad.txt") << "renju_black own 1 2 3\n";
     const auto scoreWith = [&folder](const std::vector<std::string>& words, const std::string& firstLine) {

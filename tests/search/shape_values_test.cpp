@@ -32,8 +32,8 @@ protected:
     static void fillDistinct(ShapeValueTables& values) {
         for (uint32_t s = 0; s < SHAPE_SET_COUNT; ++s)
             for (uint32_t shape = 1; shape < SHAPE_COUNT; ++shape) {
-                values[s].own[shape] = int16_t(shape * 7 % 2000 - 1000 + int(s) * 3);
-                values[s].other[shape] = int16_t(-(int(shape) * 11 % 3000) + int(s));
+                values[s].of[shape].own = int16_t(shape * 7 % 2000 - 1000 + int(s) * 3);
+                values[s].of[shape].other = int16_t(-(int(shape) * 11 % 3000) + int(s));
             }
     }
 };
@@ -117,8 +117,8 @@ TEST_F(ShapeValuesTest, TheEvaluationAddsTheShapesAtTheirShare) {
     // Values by hand: every X cell shape worth 3 as the own view, every O
     // cell shape 5 as the other view; nothing else.
     for (uint32_t shape = 1; shape < SHAPE_COUNT; ++shape) {
-        ShapeValueSets[SHAPES_FREESTYLE].own[shape] = 3;
-        ShapeValueSets[SHAPES_FREESTYLE].other[shape] = 5;
+        ShapeValueSets[SHAPES_FREESTYLE].of[shape].own = 3;
+        ShapeValueSets[SHAPES_FREESTYLE].of[shape].other = 5;
     }
     setupFromPicture(*pos, picture, COLOUR_X, RULE_FREESTYLE);
     const int32_t empty = int32_t(15 * 15 - 5);

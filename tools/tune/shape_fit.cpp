@@ -253,8 +253,8 @@ std::vector<double> valuesOf(const ShapeValueTables& tables) {
     std::vector<double> values(FIT_VALUES, 0.0);
     for (uint32_t s = 0; s < SHAPE_SET_COUNT; ++s)
         for (uint32_t shape = 0; shape < SHAPE_COUNT; ++shape) {
-            values[shapeFeature(s, 0, shape)] = tables[s].own[shape];
-            values[shapeFeature(s, 1, shape)] = tables[s].other[shape];
+            values[shapeFeature(s, 0, shape)] = tables[s].of[shape].own;
+            values[shapeFeature(s, 1, shape)] = tables[s].of[shape].other;
         }
     return values;
 }
@@ -263,7 +263,7 @@ void tablesOf(const std::vector<double>& values, ShapeValueTables& tables) {
     for (uint32_t s = 0; s < SHAPE_SET_COUNT; ++s)
         for (uint32_t shape = 0; shape < SHAPE_COUNT; ++shape) {
             const bool worthless = shape == SHAPE_OCCUPIED;
-            tables[s].own[shape] = worthless ? 0 : int16_t(std::lround(values[shapeFeature(s, 0, shape)]));
-            tables[s].other[shape] = worthless ? 0 : int16_t(std::lround(values[shapeFeature(s, 1, shape)]));
+            tables[s].of[shape].own = worthless ? 0 : int16_t(std::lround(values[shapeFeature(s, 0, shape)]));
+            tables[s].of[shape].other = worthless ? 0 : int16_t(std::lround(values[shapeFeature(s, 1, shape)]));
         }
 }
