@@ -29,7 +29,8 @@ EvalFeatures evalFeatures(const Position& pos) {
     f.forbiddenFree = forbidden.free;
     f.forbiddenOpenThree = forbidden.openThree;
     f.forbiddenOtherThree = forbidden.otherThree;
-    f.ownShapes = r.shapeSum[xToMove ? 0 : 1][0];
+    // Untracked, every shape value is 0 and the shapes add nothing at all.
+    f.ownShapes = r.shapeSum[xToMove ? 0 : 1][0] + (shapesTracked ? SHAPE_TEMPO : 0);
     f.otherShapes = r.shapeSum[xToMove ? 1 : 0][1];
     return f;
 }

@@ -26,7 +26,8 @@ struct EvalFeatures {
     int32_t forbiddenOpenThree;
     int32_t forbiddenOtherThree;
     // The shape values of the side to move's empty cells (valued as its
-    // own) and of the other side's (valued as the other's).
+    // own) with the shapes' tempo, and of the other side's (valued as the
+    // other's).
     int32_t ownShapes;
     int32_t otherShapes;
 };

@@ -10,6 +10,7 @@
 EvalWeights EVAL_WEIGHTS = DEFAULT_EVAL_WEIGHTS;
 SearchMargins SEARCH_MARGINS = DEFAULT_SEARCH_MARGINS;
 int32_t SHAPE_SHARE = DEFAULT_SHAPE_SHARE;
+int32_t SHAPE_TEMPO = DEFAULT_SHAPE_TEMPO;
 
 namespace {
 
@@ -28,6 +29,8 @@ constexpr size_t EVAL_TUNABLE_COUNT = sizeof(EvalWeights) / sizeof(int32_t);
 // Four times the fitted values at the most: a shape sum of 400 cells of the
 // largest value times this stays far inside int32.
 constexpr int32_t MOST_SHAPE_SHARE = 64;
+// As much as one int16 value.
+constexpr int32_t MOST_SHAPE_TEMPO = 32767;
 
 constexpr Tunable margin(const char* name, int32_t& value, int32_t defaultValue, int32_t least = 0) {
     return {name, &value, defaultValue, least, MOST_MARGIN};
@@ -70,9 +73,11 @@ const std::array TUNABLES = {
     margin("LATE_MOVE_OFFSET", SEARCH_MARGINS.lateMoveOffset, DEFAULT_SEARCH_MARGINS.lateMoveOffset),
     margin("ASPIRATION", SEARCH_MARGINS.aspiration, DEFAULT_SEARCH_MARGINS.aspiration, 1),
     Tunable{"SHAPES", &SHAPE_SHARE, DEFAULT_SHAPE_SHARE, 0, MOST_SHAPE_SHARE},
+    Tunable{"SHAPE_TEMPO", &SHAPE_TEMPO, DEFAULT_SHAPE_TEMPO, 0, MOST_SHAPE_TEMPO},
 };
-static_assert(TUNABLES.size() * sizeof(int32_t) == sizeof(EvalWeights) + sizeof(SearchMargins) + sizeof(SHAPE_SHARE),
-              "every weight, every margin and the shapes' share is a tunable");
+static_assert(TUNABLES.size() * sizeof(int32_t) ==
+                  sizeof(EvalWeights) + sizeof(SearchMargins) + sizeof(SHAPE_SHARE) + sizeof(SHAPE_TEMPO),
+              "every weight, every margin, the shapes' share and tempo is a tunable");
 
 }  // namespace
 

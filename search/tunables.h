@@ -70,6 +70,13 @@ extern SearchMargins SEARCH_MARGINS;
 constexpr int32_t DEFAULT_SHAPE_SHARE = 16;
 extern int32_t SHAPE_SHARE;
 
+// What the shapes' part of the evaluation adds for the side to move, in
+// the values' units, while shapes are tracked: the search plays fitted
+// values better with about 1000 (the fit itself would take some away). 0
+// until values are built in; INFO TUNE SHAPE_TEMPO sets it.
+constexpr int32_t DEFAULT_SHAPE_TEMPO = 0;
+extern int32_t SHAPE_TEMPO;
+
 struct Tunable {
     const char* name;
     int32_t* value;

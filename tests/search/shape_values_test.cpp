@@ -130,14 +130,25 @@ TEST_F(ShapeValuesTest, TheEvaluationAddsTheShapesAtTheirShare) {
         if (side) {
             EXPECT_EQ(without, plain);
         }
-        for (int32_t share : {16, 8, 32}) {
-            setTunable("SHAPES", share);
-            // The scaling of the sum: four thirty-seconds; the classes' part
-            // is as it was.
-            const int32_t shapes = share * (3 * empty - 5 * empty) / 16;
-            EXPECT_NEAR(evaluate(*pos), without + (4 * shapes) / 32, 1) << share;
-        }
+        for (int32_t share : {16, 8, 32})
+            for (int32_t tempo : {0, 1000}) {
+                setTunable("SHAPES", share);
+                setTunable("SHAPE_TEMPO", tempo);
+                // The scaling of the sum: four thirty-seconds; the classes'
+                // part is as it was; the tempo counts for the side to move,
+                // whichever it is, at the shapes' share.
+                const int32_t shapes = share * (3 * empty - 5 * empty + tempo) / 16;
+                EXPECT_NEAR(evaluate(*pos), without + (4 * shapes) / 32, 1) << share << ", tempo " << tempo;
+            }
     }
+    // Untracked, the shapes add nothing, their tempo neither.
+    shapesTracked = false;
+    setupFromPicture(*pos, picture, COLOUR_X, RULE_FREESTYLE);
+    setTunable("SHAPES", 16);
+    setTunable("SHAPE_TEMPO", 1000);
+    pos->sideToMove = 1;
+    EXPECT_EQ(evaluate(*pos), plain);
+    shapesTracked = true;
 }
 
 }  // namespace

@@ -66,6 +66,8 @@ TEST_F(ShapeFitTest, TheFitEvaluatesASampleAsTheEngineDoes) {
     for (uint32_t f = 0; f < SHAPE_FEATURES; ++f)
         if (f % SHAPE_COUNT > SHAPE_NOTHING) values[f] = double(int(rng() % 401) - 200);
     tablesOf(values, ShapeValueSets);
+    // The shapes' tempo too.
+    setTunable("SHAPE_TEMPO", 700);
     for (const char* rule : {"2", "0", "1"}) {
         SCOPED_TRACE(std::string("rule ") + rule);
         const std::string record = randomRecord(11, 30, rule);

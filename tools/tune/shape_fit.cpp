@@ -151,7 +151,10 @@ double shapeLabel(const ShapeSample& s, double k, double resultShare) {
 double sampleEvaluation(const ShapeSamples& data, const ShapeSample& s, const std::vector<double>& values) {
     double shapes = 0;
     for (uint32_t i = s.first; i < s.first + s.entries; ++i) shapes += values[data.feature[i]] * data.count[i];
-    return s.base + shapes * EVAL_SCALE;
+    // The engine adds the shapes' tempo for the side to move (the side's
+    // worth takes it back in the fit).
+    const double tempo = shapesTracked ? SHAPE_TEMPO : 0;
+    return s.base + (shapes + tempo) * EVAL_SCALE;
 }
 
 double shapeError(const ShapeSamples& data, const std::vector<double>& values, double k, double resultShare,
