@@ -20,7 +20,6 @@ constexpr double SCORE_UNIT = 4.0;
 
 double logistic(double e, double k) { return 1.0 / (1.0 + std::exp(-e / k)); }
 
-
 struct Move {
     uint32_t x, y;
     bool searched;  // an engine's move, with the score below

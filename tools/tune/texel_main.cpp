@@ -6,7 +6,8 @@
 //   pebblon_texel [--rule N] [--size N] [--skip N] [--steps N] [--rate R]
 //                 [--prior P] [--tie-sides] [--out FILE] RECORD...
 //   pebblon_texel --shapes [--start VALUES] [--size N] [--steps N] [--rate R]
-//                 [--prior P] [--ridge R] [--result-share S] [--inc] [--out FILE] RECORD...
+//                 [--prior P] [--ridge R] [--tie-sides] [--own-to-other R]
+//                 [--result-share S] [--inc] [--out FILE] RECORD...
 //
 // The fit starts from the engine's current defaults (its weights, or its
 // built-in shape values unless --start names a values file) and is
@@ -30,7 +31,8 @@ namespace {
                          "usage: pebblon_texel [--rule 0|1|2|4] [--size N] [--skip N] [--steps N] [--rate R]\n"
                          "                     [--prior P] [--tie-sides] [--out FILE] RECORD...\n"
                          "       pebblon_texel --shapes [--start VALUES] [--size N] [--steps N] [--rate R]\n"
-                         "                     [--prior P] [--ridge R] [--result-share S] [--inc] [--out FILE] RECORD...\n",
+                         "                     [--prior P] [--ridge R] [--tie-sides] [--own-to-other R]\n"
+                         "                     [--result-share S] [--inc] [--out FILE] RECORD...\n",
                  why);
     std::exit(2);
 }
@@ -137,6 +139,8 @@ int main(int argc, char** argv) {
     buildClassTable();
     if (shapes.on) {
         if (shapes.fit.resultShare < 0 || shapes.fit.resultShare > 1) usage("--result-share lies between 0 and 1");
+        if (!(shapes.fit.ownToOther > 0)) usage("--own-to-other must be above 0");
+        if (!(shapes.fit.ridge >= 0)) usage("--ridge must not be below 0");
         return fitShapes(shapes, options.boardSize, records, out);
     }
     std::vector<Sample> samples;
