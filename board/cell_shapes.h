@@ -62,9 +62,8 @@ struct ShapePair {
 
 // The values of the shapes of one colour's cells, in the evaluation's units
 // before its scaling: as the side to move's cells (own) and as the other
-// side's (other). SHAPE_OCCUPIED is worth nothing.
-// A shape's two values lie side by side: a cell's refresh reads both with
-// one load.
+// side's (other). SHAPE_OCCUPIED is worth nothing. A shape's two values lie
+// side by side: a cell's refresh reads both with one load.
 struct ShapeValue {
     int16_t own;
     int16_t other;
@@ -96,4 +95,3 @@ extern const ShapeValues* shapeValuesO;
 // codes it may change, leaving the shape codes of the others as they were.
 // Set before any position is set up, never during a game.
 extern bool shapesTracked;
-

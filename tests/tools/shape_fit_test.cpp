@@ -49,6 +49,18 @@ std::string randomRecord(uint32_t seed, int games, const char* rule) {
     return record;
 }
 
+// The samples of 400 random renju games, and how many samples hold each
+// value of the fit.
+std::vector<uint32_t> renjuSamples(uint32_t seed, ShapeSamples& data) {
+    DatagenSummary summary;
+    std::istringstream in(randomRecord(seed, 400, "2"));
+    readShapeSamples(in, 15, data, summary);
+    std::vector<uint32_t> seen(FIT_VALUES, 0);
+    for (const ShapeSample& s : data.samples)
+        for (uint32_t i = s.first; i < s.first + s.entries; ++i) ++seen[data.feature[i]];
+    return seen;
+}
+
 class ShapeFitTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { buildClassTable(); }
@@ -118,14 +130,8 @@ TEST_F(ShapeFitTest, TheFitEvaluatesASampleAsTheEngineDoes) {
 // values close to them wherever the samples hold a shape often, tied or not,
 // and the worth of the side to move apart from them.
 TEST_F(ShapeFitTest, TheFitFindsTheValuesTheLabelsWereMadeWith) {
-    const std::string record = randomRecord(23, 400, "2");
     ShapeSamples data;
-    DatagenSummary summary;
-    std::istringstream in(record);
-    readShapeSamples(in, 15, data, summary);
-    std::vector<uint32_t> seen(FIT_VALUES, 0);
-    for (const ShapeSample& s : data.samples)
-        for (uint32_t i = s.first; i < s.first + s.entries; ++i) ++seen[data.feature[i]];
+    const std::vector<uint32_t> seen = renjuSamples(23, data);
     // Free views, the other side's value tied to a quarter of the own one,
     // and tied to the same value.
     for (const double ownToOther : {0.0, 4.0, 1.0}) {
@@ -198,14 +204,8 @@ TEST_F(ShapeFitTest, TheFitFindsTheValuesTheLabelsWereMadeWith) {
 // The ridge holds a value few samples have near zero, and leaves one that
 // many samples have near what they say.
 TEST_F(ShapeFitTest, TheRidgeHoldsRareShapesNearZero) {
-    const std::string record = randomRecord(29, 400, "2");
     ShapeSamples data;
-    DatagenSummary summary;
-    std::istringstream in(record);
-    readShapeSamples(in, 15, data, summary);
-    std::vector<uint32_t> seen(FIT_VALUES, 0);
-    for (const ShapeSample& s : data.samples)
-        for (uint32_t i = s.first; i < s.first + s.entries; ++i) ++seen[data.feature[i]];
+    const std::vector<uint32_t> seen = renjuSamples(29, data);
     std::mt19937 rng(6);
     std::vector<double> known(FIT_VALUES, 0.0);
     for (uint32_t f = 0; f < SHAPE_FEATURES; ++f)

@@ -98,9 +98,9 @@ double shapeLabel(const ShapeSample& s, double k, double resultShare);
 
 // The evaluation of a sample with the given values (all sets and views and
 // the side to move's worth, FIT_VALUES of them: with that worth 0 it is the
-// engine's evaluation, the shapes' tempo included), and its mean squared error against the labels
-// (resultShare 1: against the results alone) over the training or the
-// held-out samples.
+// engine's evaluation, the shapes' tempo included), and its mean squared
+// error against the labels (resultShare 1: against the results alone) over
+// the training or the held-out samples.
 double sampleEvaluation(const ShapeSamples& data, const ShapeSample& s, const std::vector<double>& values);
 double shapeError(const ShapeSamples& data, const std::vector<double>& values, double k, double resultShare,
                   bool validation);
