@@ -17,7 +17,8 @@ void removeThreatWord(ThreatList& list, ThreatWord w) {
 
 template <uint32_t Colour>
 uint32_t* addStoneToLine(LineRecord& line, uint32_t p, ThreatList& threatsX, ThreatList& threatsO,
-                         uint16_t& updateMask, uint32_t* recheckCursor, ShapeRefresh*& shapeCursor) {
+                         uint16_t& updateMask, uint16_t& shapeMask, uint64_t* saved, uint32_t* recheckCursor,
+                         uint32_t*& shapeCursor) {
     const uint64_t* table = patternTable;
     line.code |= uint64_t(Colour >> 10) << (2 * (p + 5));
     const uint32_t window = lineWindow(line, p);
@@ -25,6 +26,7 @@ uint32_t* addStoneToLine(LineRecord& line, uint32_t p, ThreatList& threatsX, Thr
     // The cell is occupied now: its words leave both lists.
     LineEntry& placed = line.entries[p];
     const uint64_t before = *placed.slot;
+    *saved++ = before;
     if (slotCodeX(before) > CODE_THREAT_ABOVE) removeThreatWord(threatsX, placed.xWord);
     if (slotCodeO(before) > CODE_THREAT_ABOVE) removeThreatWord(threatsO, placed.oWord);
     *placed.slot = table[window];
@@ -40,53 +42,59 @@ uint32_t* addStoneToLine(LineRecord& line, uint32_t p, ThreatList& threatsX, Thr
         *recheckCursor++ = e.xWord & CELL_MASK;
         const uint32_t around = lineWindow(line, q);
         const uint64_t fresh = table[around];
+        const uint64_t old = *e.slot;
+        *saved++ = old;
         // A stone's slot is refreshed too (a stone that lies in a five has a
         // code above 4), but only empty cells have threat words.
         if ((around >> 10 & 3) != 0) {
             *e.slot = fresh;
             continue;
         }
-        const uint64_t old = *e.slot;
         if (slotCodeX(old) > CODE_THREAT_ABOVE) removeThreatWord(threatsX, e.xWord);
         if (slotCodeX(fresh) > CODE_THREAT_ABOVE)
             threatsX.words[threatsX.count++] = threatWordX(e.xWord, fresh);
         if (slotCodeO(old) > CODE_THREAT_ABOVE) removeThreatWord(threatsO, e.oWord);
         if (slotCodeO(fresh) > CODE_THREAT_ABOVE)
             threatsO.words[threatsO.count++] = threatWordO(e.oWord, fresh);
+        if ((fresh ^ old) & SHAPE_CODE_BITS) *shapeCursor++ = e.xWord & CELL_MASK;
         *e.slot = fresh;
     }
-    // Empty cells whose shape code alone may change: no class or threat
-    // word moves, only the cell's shape when a code really changed.
-    mask = shapesTracked ? masks >> SHAPE_MASK_SHIFT : 0;
+    shapeMask = uint16_t(masks >> SHAPE_MASK_SHIFT);
+    return recheckCursor;
+}
+
+ShapeRefresh* refreshShapeCodes(LineRecord& line, uint32_t p, uint16_t shapeMask, ShapeRefresh* cursor) {
+    const uint64_t* table = patternTable;
+    uint32_t mask = shapeMask;
     while (mask != 0) {
         const uint32_t b = __builtin_ctz(mask);
         mask &= mask - 1;
         const uint32_t q = p + b - 5;
+        const uint32_t around = lineWindow(line, q);
+        if ((around >> 10 & 3) != 0) continue;  // a stone came there since: its slot is its own
         LineEntry& e = line.entries[q];
-        const uint64_t fresh = table[lineWindow(line, q)];
+        const uint64_t fresh = table[around];
         const uint64_t before = *e.slot;
         if (((fresh ^ before) & SHAPE_CODE_BITS) == 0) continue;
-        *shapeCursor++ = ShapeRefresh{e.slot, before, e.xWord & CELL_MASK};
+        *cursor++ = ShapeRefresh{e.slot, before, e.xWord & CELL_MASK};
         *e.slot = fresh;
     }
-    return recheckCursor;
+    return cursor;
 }
 
-template uint32_t* addStoneToLine<COLOUR_X>(LineRecord&, uint32_t, ThreatList&, ThreatList&,
-                                            uint16_t&, uint32_t*, ShapeRefresh*&);
-template uint32_t* addStoneToLine<COLOUR_O>(LineRecord&, uint32_t, ThreatList&, ThreatList&,
-                                            uint16_t&, uint32_t*, ShapeRefresh*&);
+template uint32_t* addStoneToLine<COLOUR_X>(LineRecord&, uint32_t, ThreatList&, ThreatList&, uint16_t&,
+                                            uint16_t&, uint64_t*, uint32_t*, uint32_t*&);
+template uint32_t* addStoneToLine<COLOUR_O>(LineRecord&, uint32_t, ThreatList&, ThreatList&, uint16_t&,
+                                            uint16_t&, uint64_t*, uint32_t*, uint32_t*&);
 
-void removeStoneFromLine(LineRecord& line, uint32_t p, uint16_t updateMask) {
-    const uint64_t* table = patternTable;
+void removeStoneFromLine(LineRecord& line, uint32_t p, uint16_t updateMask, const uint64_t* saved) {
     line.code &= ~(uint64_t(3) << (2 * (p + 5)));
-    *line.entries[p].slot = table[lineWindow(line, p)];
+    *line.entries[p].slot = *saved++;
     uint32_t mask = updateMask;
     while (mask != 0) {
         const uint32_t b = __builtin_ctz(mask);
         mask &= mask - 1;
-        const uint32_t q = p + b - 5;
-        *line.entries[q].slot = table[lineWindow(line, q)];
+        *line.entries[p + b - 5].slot = *saved++;
     }
 }
 

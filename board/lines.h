@@ -6,9 +6,9 @@
 // again. A caller may rely on: after adding a stone, every slot of the line
 // whose code or detail changed holds the pattern-table entry of its new
 // window, and the threat lists hold exactly one word per empty (cell,
-// direction) whose code is above 4; removing the stone with the mask saved
-// by the add restores the line code and the codes and details of every slot
-// (a stone's score bytes, read only when it is put, may come back fresher).
+// direction) whose code is above 4 (the slots whose shape codes alone may
+// change are left for refreshShapeCodes); removing the stone with what the
+// add saved restores the line code and every slot it changed, bit for bit.
 #pragma once
 
 #include <cstdint>
@@ -72,21 +72,33 @@ struct ShapeRefresh {
     uint32_t cell;
 };
 
+// The slots a stone's add changes in one line, at most: its own and ten
+// neighbours'.
+constexpr uint32_t LINE_SAVED_SLOTS = 11;
+
 // Puts a stone of Colour (COLOUR_X or COLOUR_O) at position p of the line.
-// Stores in updateMask the cells refreshed for their codes or details
-// (unmaking needs it), appends their cells at recheckCursor and returns the
-// advanced cursor (at most 10 cells). Then refreshes the empty cells whose
-// shape codes alone may change, and appends each whose shape codes did
-// change at shapeCursor, advancing it (at most 10).
+// Stores in updateMask the cells refreshed for their codes or details and
+// at saved what their slots held (the stone's own first), for unmaking;
+// appends their cells at recheckCursor and returns the advanced cursor (at
+// most 10 cells), and appends at shapeCursor, advancing it, the empty ones
+// whose slot's shape codes changed too. Stores in shapeMask the empty cells
+// whose shape codes alone may have changed: their slots are left as they
+// were, for refreshShapeCodes.
 template <uint32_t Colour>
 uint32_t* addStoneToLine(LineRecord& line, uint32_t p, ThreatList& threatsX, ThreatList& threatsO,
-                         uint16_t& updateMask, uint32_t* recheckCursor, ShapeRefresh*& shapeCursor);
+                         uint16_t& updateMask, uint16_t& shapeMask, uint64_t* saved, uint32_t* recheckCursor,
+                         uint32_t*& shapeCursor);
 
-// Takes the stone at position p off the line and restores the slots that
-// the add refreshed for their codes (updateMask is the mask the add
-// stored); the shape refreshes are put back by the caller. The threat
-// lists are not touched: they live in the record that unmaking pops.
-void removeStoneFromLine(LineRecord& line, uint32_t p, uint16_t updateMask);
+// Refreshes from the line as it stands the slots of the cells of shapeMask
+// (around position p, as addStoneToLine stored it) that are still empty,
+// and appends each whose shape codes changed at cursor (at most 10).
+ShapeRefresh* refreshShapeCodes(LineRecord& line, uint32_t p, uint16_t shapeMask, ShapeRefresh* cursor);
+
+// Takes the stone at position p off the line and puts back the slots the
+// add changed, as they were (updateMask and saved as the add stored them);
+// the shape refreshes are put back by the caller. The threat lists are not
+// touched: they live in the record that unmaking pops.
+void removeStoneFromLine(LineRecord& line, uint32_t p, uint16_t updateMask, const uint64_t* saved);
 
 // Resets a line to an unused one: all walls, length 0, spare slots only.
 void clearLine(LineRecord& line);

@@ -81,7 +81,60 @@ inline void updateShape(Position& pos, StateRecord& r, uint32_t c) {
     r.shapeSum[1][1] += nowO.other - wasO.other;
 }
 
-template <uint32_t Colour>
+// The slots of the cells whose shape codes alone the record's stone may
+// have changed, refreshed as the board stands; the old ones kept in the
+// record.
+void refreshRecordShapeCodes(Position& pos, StateRecord& s) {
+    ShapeRefresh* cursor = s.shapeRefreshes;
+    for (int d = 0; d < DIRECTION_COUNT; ++d) {
+        if (s.shapeMask[d] == 0) continue;
+        const CellLine& g = pos.geometry[s.stoneCell][d];
+        cursor = refreshShapeCodes(*g.line, g.position, s.shapeMask[d], cursor);
+    }
+    s.shapeCellCount = uint32_t(cursor - s.shapeRefreshes);
+}
+
+// The shapes of every cell the record's stone touched, from the slots as
+// they stand, their sums moved in `into`; the old shapes kept in the record.
+// A cell touched twice finds its new shape the second time and changes
+// nothing more.
+void updateRecordShapes(Position& pos, StateRecord& s, StateRecord& into) {
+    for (uint32_t i = 0; i < s.codeShapeCount; ++i) {
+        const uint32_t c = s.codeShapeCells[i];
+        s.savedShapes[i] = pos.shapes[c];
+        updateShape(pos, into, c);
+    }
+    for (uint32_t i = 0; i < s.shapeCellCount; ++i) {
+        const uint32_t c = s.shapeRefreshes[i].cell;
+        s.savedCellShapes[i] = pos.shapes[c];
+        updateShape(pos, into, c);
+    }
+}
+
+// Takes back what the sync of record s changed, the last change first.
+void restoreSyncedShapes(Position& pos, StateRecord& s) {
+    for (StateRecord* r = &s; r != s.shapeSyncBase; --r) {
+        for (uint32_t i = r->shapeCellCount; i-- > 0;) {
+            const ShapeRefresh& refresh = r->shapeRefreshes[i];
+            *refresh.slot = refresh.before;
+            pos.shapes[refresh.cell] = r->savedCellShapes[i];
+        }
+        for (uint32_t i = r->codeShapeCount; i-- > 0;) pos.shapes[r->codeShapeCells[i]] = r->savedShapes[i];
+    }
+}
+
+// A record to be pushed without a stone: nothing for a sync to do in it.
+void markStoneless(StateRecord& s) {
+    s.codeShapeCount = 0;
+    s.shapeCellCount = 0;
+    for (uint16_t& mask : s.shapeMask) mask = 0;
+    s.shapesPending = 1;
+    s.shapeSyncBase = nullptr;
+}
+
+// SetUp: a stone put in record 0 (a set-up, which puts all its stones
+// there and never takes them back): its shapes count at once.
+template <uint32_t Colour, bool SetUp>
 void putStoneAs(Position& pos, MoveWord m) {
     StateRecord& r = *pos.current;
     const uint32_t cell = cellOf(m);
@@ -94,12 +147,14 @@ void putStoneAs(Position& pos, MoveWord m) {
 
     // The four lines: refresh the flagged slots and both threat lists.
     uint32_t* cursor = r.changedCells;
-    ShapeRefresh* shapeCursor = r.shapeRefreshes;
+    uint32_t* shapeCursor = r.codeShapeCells;
+    *shapeCursor++ = cell;
     for (int d = 0; d < DIRECTION_COUNT; ++d) {
         const CellLine& g = pos.geometry[cell][d];
-        cursor = addStoneToLine<Colour>(*g.line, g.position, r.threatsX, r.threatsO,
-                                        r.updateMask[d], cursor, shapeCursor);
+        cursor = addStoneToLine<Colour>(*g.line, g.position, r.threatsX, r.threatsO, r.updateMask[d],
+                                        r.shapeMask[d], r.savedSlots[d], cursor, shapeCursor);
     }
+    r.codeShapeCount = uint32_t(shapeCursor - r.codeShapeCells);
     *cursor++ = cell;
 
     // Black cells whose Renju verdict may have changed elsewhere on the
@@ -133,16 +188,12 @@ void putStoneAs(Position& pos, MoveWord m) {
             cursor = appendRenjuCandidates(pos, blackList, xIsBlack, true, cursor);
     }
 
-    // New class pairs and shapes of every listed cell, the old ones saved
-    // for unmaking. A cell listed twice finds its new pair and shape the
-    // second time, and changes nothing more.
+    // New class pairs of every listed cell, the old ones saved for
+    // unmaking. A cell listed twice finds its new pair the second time, and
+    // changes nothing more.
     const uint32_t changed = uint32_t(cursor - r.changedCells);
     for (uint32_t i = 0; i < changed; ++i) {
         const uint32_t c = r.changedCells[i];
-        if (shapesTracked) {
-            r.savedShapes[i] = pos.shapes[c];
-            updateShape(pos, r, c);
-        }
         const ClassPair old = pos.classes[c];
         r.savedClasses[i] = old;
         ClassPair now{tableClassX(pos.slots[c]), tableClassO(pos.slots[c])};
@@ -156,15 +207,15 @@ void putStoneAs(Position& pos, MoveWord m) {
         ++r.classCountO[now.o];
     }
     r.changedCount = changed;
-    // Then the cells whose shapes alone changed (after the others, so that
-    // unmaking in the opposite order ends with each cell's oldest shape).
-    const uint32_t shapeChanged = uint32_t(shapeCursor - r.shapeRefreshes);
-    for (uint32_t i = 0; i < shapeChanged; ++i) {
-        const uint32_t c = r.shapeRefreshes[i].cell;
-        r.savedCellShapes[i] = pos.shapes[c];
-        updateShape(pos, r, c);
+    r.stoneCell = cell;
+    r.shapeCellCount = 0;
+    r.shapeSyncBase = nullptr;
+    r.shapesPending = 1;
+    if (SetUp && shapesTracked) {
+        refreshRecordShapeCodes(pos, r);
+        updateRecordShapes(pos, r, r);
+        r.shapesPending = 0;
     }
-    r.shapeCellCount = shapeChanged;
 
     // Running score: the stone's value in its four windows plus its cell.
     const uint64_t* placed = pos.slots[cell];
@@ -188,10 +239,26 @@ void putStoneAs(Position& pos, MoveWord m) {
 }  // namespace
 
 void putStone(Position& pos, MoveWord m) {
+    const bool setUp = pos.current == &pos.states[0];
     if (m & COLOUR_X)
-        putStoneAs<COLOUR_X>(pos, m);
+        setUp ? putStoneAs<COLOUR_X, true>(pos, m) : putStoneAs<COLOUR_X, false>(pos, m);
     else
-        putStoneAs<COLOUR_O>(pos, m);
+        setUp ? putStoneAs<COLOUR_O, true>(pos, m) : putStoneAs<COLOUR_O, false>(pos, m);
+}
+
+void syncShapes(Position& pos) {
+    StateRecord& top = *pos.current;
+    if (!shapesTracked || !top.shapesPending) return;
+    // Record 0 is never pending (its stones count at once): the walk ends
+    // there at the latest.
+    StateRecord* base = &top;
+    while (base->shapesPending) --base;
+    // Every slot first, so that each cell's shape is read from its final
+    // slots; then the shapes, in the same order as unmaking reverses.
+    for (StateRecord* r = base + 1; r <= &top; ++r) refreshRecordShapeCodes(pos, *r);
+    for (StateRecord* r = base + 1; r <= &top; ++r) updateRecordShapes(pos, *r, top);
+    top.shapesPending = 0;
+    top.shapeSyncBase = base;
 }
 
 void reset(Position& pos, uint32_t boardSize) {
@@ -248,6 +315,8 @@ void initBoard(Position& pos) {
             pos.shapes[c] = ShapePair{shapeX(pos.slots[c]), shapeO(pos.slots[c])};
         }
     recountShapeSums(pos, r.shapeSum);
+    r.shapesPending = 0;
+    r.shapeSyncBase = nullptr;
 }
 
 void recountShapeSums(const Position& pos, int32_t sums[2][2]) {
@@ -281,26 +350,23 @@ void unmakeMove(Position& pos, MoveWord m) {
     StateRecord& s = *pos.current;
     pos.sideToMove ^= 1;
     if (s.virtualMove != 0) {
+        if (s.shapeSyncBase) restoreSyncedShapes(pos, s);
         --pos.current;
         return;
     }
+    // What a sync asked for here changed (never a slot the stone itself
+    // changed: those already held what the sync would read).
+    if (s.shapeSyncBase) restoreSyncedShapes(pos, s);
     const uint32_t cell = cellOf(m);
     pos.cells[cell] = 0;
     pos.emptyMask[xOf(m)] |= 1u << yOf(m);
     for (int d = 0; d < DIRECTION_COUNT; ++d) {
         const CellLine& g = pos.geometry[cell][d];
-        removeStoneFromLine(*g.line, g.position, s.updateMask[d]);
+        removeStoneFromLine(*g.line, g.position, s.updateMask[d], s.savedSlots[d]);
     }
     --pos.stoneCount;
     // Backwards, so that a cell listed twice ends with its oldest pair.
-    for (uint32_t i = s.shapeCellCount; i-- > 0;) {
-        const ShapeRefresh& refresh = s.shapeRefreshes[i];
-        *refresh.slot = refresh.before;
-        pos.shapes[refresh.cell] = s.savedCellShapes[i];
-    }
     for (uint32_t i = s.changedCount; i-- > 0;) pos.classes[s.changedCells[i]] = s.savedClasses[i];
-    if (shapesTracked)
-        for (uint32_t i = s.changedCount; i-- > 0;) pos.shapes[s.changedCells[i]] = s.savedShapes[i];
     --pos.current;
 }
 
@@ -309,11 +375,14 @@ void makeNullMove(Position& pos) {
     StateRecord& s = pushCopiedRecord(pos);
     s.key = key;
     s.virtualMove = 0;
+    markStoneless(s);
     pos.current = &s;
     pos.sideToMove ^= 1;
 }
 
 void unmakeNullMove(Position& pos) {
+    StateRecord& s = *pos.current;
+    if (s.shapeSyncBase) restoreSyncedShapes(pos, s);
     --pos.current;
     pos.sideToMove ^= 1;
 }
@@ -323,6 +392,7 @@ void makeVirtualMove(Position& pos, MoveWord m) {
     StateRecord& s = *(pos.current + 1);
     s.key = SIDE_KEY ^ ZobristKeys[m & ZOBRIST_INDEX_MASK] ^ pos.current->key;
     s.virtualMove = m;
+    markStoneless(s);
     pos.current = &s;
     pos.sideToMove ^= 1;
 }
@@ -390,12 +460,14 @@ std::vector<MoveWord> setupFromPicture(Position& pos, std::string_view text, uin
 // to the old variant is put again by the caller, which counts them anew).
 void selectRuleTables(Position& pos, uint32_t colour) {
     pos.blackColour = colour;
+    syncShapes(pos);
     selectTableVariant(GameRule(pos.rule), colour);
     recountShapeSums(pos, pos.current->shapeSum);
 }
 
 void selectGameRule(Position& pos, GameRule rule) {
     pos.rule = rule;
+    syncShapes(pos);
     selectTableVariant(rule, pos.blackColour);
     recountShapeSums(pos, pos.current->shapeSum);
 }

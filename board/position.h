@@ -4,10 +4,10 @@
 // records holding the threat lists, class counts, running score, hash key
 // and neighbourhood of the stones. Every change goes through makeMove,
 // unmakeMove, makeNullMove, unmakeNullMove and makeVirtualMove, and every
-// push can be taken back exactly: cells, line codes, class pairs, stone
-// count and side to move return bit for bit, the slots in their codes and
-// details (a stone's score bytes, read only when it is put, may come back
-// fresher), and the current record is the one it was before, untouched.
+// push can be taken back exactly: cells, line codes, slots, class pairs,
+// shapes, stone count and side to move return bit for bit, and the current
+// record is the one it was before, untouched (but for the lists a sync keeps
+// in it: STATE_KEPT_BYTES).
 //
 // A Position is several MiB: keep it in static storage or on the heap, never
 // on the stack. It belongs to one thread. It checks nothing: callers play
@@ -51,14 +51,31 @@ struct StateRecord {
     ThreatList threatsO;
     uint32_t changedCells[RECHECK_CAPACITY];  // cells whose class pair putStone recomputed
     ClassPair savedClasses[RECHECK_CAPACITY];  // their pairs before, index for index
-    ShapePair savedShapes[RECHECK_CAPACITY];   // and their shapes
+    uint64_t savedSlots[DIRECTION_COUNT][LINE_SAVED_SLOTS];  // the slots its stone changed, as they were
+    // The shapes follow lazily (syncShapes): a record whose stone they do
+    // not count yet is pending. The sync that brings records up to date
+    // keeps in each of them what its stone changed (the lists below), for
+    // the unmaking of the record that asked for it, whose shapeSyncBase
+    // names the last record that was up to date.
+    uint32_t stoneCell;                   // this record's stone, if it has one
+    uint16_t shapeMask[DIRECTION_COUNT];  // cells whose shape codes alone it may change; 0 without a stone
+    uint32_t codeShapeCount;              // valid entries of codeShapeCells / savedShapes
+    uint32_t codeShapeCells[SHAPE_CELL_CAPACITY + 1];  // its cell, and those whose code refresh moved a shape code
+    uint8_t shapesPending;                // the cells' shapes and shapeSum lack this record's stone
+    StateRecord* shapeSyncBase;           // set on the record whose sync brought those above it up
+    // From here on, the lists a sync keeps: a record pending below the
+    // current one may find them rewritten.
     uint32_t shapeCellCount;  // valid entries of shapeRefreshes / savedCellShapes
     ShapeRefresh shapeRefreshes[SHAPE_CELL_CAPACITY];  // cells whose shape codes alone changed
     ShapePair savedCellShapes[SHAPE_CELL_CAPACITY];    // their shapes before
+    ShapePair savedShapes[SHAPE_CELL_CAPACITY + 1];    // the shapes before of codeShapeCells
 };
 
 // Bytes of a record that makeMove copies as the head.
 constexpr size_t STATE_HEAD_BYTES = offsetof(StateRecord, key);
+// Bytes of a record that stay as they are while records above it come and
+// go: all but the lists a sync keeps.
+constexpr size_t STATE_KEPT_BYTES = offsetof(StateRecord, shapeCellCount);
 
 // A cell's line in one direction and its position along it.
 struct CellLine {
@@ -95,7 +112,7 @@ struct Position {
     CellLine geometry[BOARD_CELLS][DIRECTION_COUNT];  // on-board cells only
     uint32_t emptyMask[32];  // bit y of word x: (x, y) on the board and empty
     ClassPair classes[CLASS_CELLS];
-    ShapePair shapes[CLASS_CELLS];  // the shapes of every cell, as the classes
+    ShapePair shapes[CLASS_CELLS];  // the shapes of every cell as of the last record synced
     MoveWord history[HISTORY_CAPACITY];  // the stones in the order they were put
     LineRecord lines[LINE_COUNT];
     DiagonalGeometry diagonals;
@@ -103,8 +120,8 @@ struct Position {
 };
 
 // The sums of the shape values of the position's empty cells, counted anew
-// from the cells' slots: what the record's shapeSum holds, for the tests
-// (all 0 while shapes are not tracked).
+// from the cells' slots: what the record's shapeSum holds once synced, for
+// the tests (all 0 while shapes are not tracked).
 void recountShapeSums(const Position& pos, int32_t sums[2][2]);
 
 // Copies the threat lists and the head of a record (what makeMove carries
@@ -120,8 +137,19 @@ void reset(Position& pos, uint32_t boardSize);
 void initBoard(Position& pos);
 
 // Puts a stone of colour m & 0xc00 on cell m & 0x3ff in the current record,
-// without pushing a record, touching the key or switching the side.
+// without pushing a record, touching the key or switching the side. Above
+// record 0 the record is left pending: the cells' shapes and the sums of
+// their values count the stone once syncShapes asks; in record 0 (a set-up)
+// they count it at once.
 void putStone(Position& pos, MoveWord m);
+
+// Brings the cells' shapes, their slots' shape codes and the current
+// record's shapeSum up to date with every stone of the pending records
+// below it (nothing while shapes are not tracked). The evaluation asks
+// before it reads the sums; until then a stone costs no shape work, and a
+// subtree no evaluation reaches (a threat search's) costs none at all.
+// Taking back the record later takes back what the sync changed.
+void syncShapes(Position& pos);
 
 void makeMove(Position& pos, MoveWord m);
 // Takes back the last makeMove or makeVirtualMove; m must be its word.

@@ -177,6 +177,9 @@ int32_t search(Position& pos, StackEntry* ss, int32_t alpha, int32_t beta, int32
         store(TT, tte, key, SCORE_NONE, BOUND_NONE, DEPTH_NONE, MOVE_NONE, staticEval);
     }
     ss->staticEval = staticEval;
+    // Children are searched from here on: their evaluations then need not
+    // catch up with this node's stone each time.
+    syncShapes(pos);
     const bool improving = staticEval >= (ss - 2)->staticEval || (ss - 2)->staticEval == SCORE_NONE;
 
     if (!inCheck && !skipEarlyPruning) {

@@ -10,7 +10,8 @@
 // The running score's unit: its weight is in sixteenths.
 constexpr int32_t RUNNING_UNIT = 16;
 
-EvalFeatures evalFeatures(const Position& pos) {
+EvalFeatures evalFeatures(Position& pos) {
+    syncShapes(pos);
     const StateRecord& r = *pos.current;
     const bool xToMove = pos.sideToMove == 1;
     const uint16_t* mine = xToMove ? r.classCountX : r.classCountO;
@@ -45,4 +46,4 @@ int32_t evaluateFeatures(const EvalFeatures& f, const EvalWeights& w) {
     return std::clamp((4 * s) / 32, -EVAL_LIMIT, EVAL_LIMIT);
 }
 
-int32_t evaluate(const Position& pos) { return evaluateFeatures(evalFeatures(pos), EVAL_WEIGHTS); }
+int32_t evaluate(Position& pos) { return evaluateFeatures(evalFeatures(pos), EVAL_WEIGHTS); }

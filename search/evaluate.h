@@ -32,7 +32,9 @@ struct EvalFeatures {
     int32_t otherShapes;
 };
 
-EvalFeatures evalFeatures(const Position& pos);
+// The features of the position; brings its shapes up to date first
+// (syncShapes), which is why it takes the position to write.
+EvalFeatures evalFeatures(Position& pos);
 
 // The evaluation never leaves -EVAL_LIMIT .. EVAL_LIMIT, whatever the
 // weights: well inside the scores the search keeps for proven wins and
@@ -44,4 +46,4 @@ constexpr int32_t EVAL_LIMIT = 16000;
 // scaled, then held within EVAL_LIMIT.
 int32_t evaluateFeatures(const EvalFeatures& f, const EvalWeights& w);
 
-int32_t evaluate(const Position& pos);
+int32_t evaluate(Position& pos);

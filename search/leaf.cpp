@@ -156,6 +156,8 @@ int32_t answerSearch(Position& pos, StackEntry* ss, int32_t alpha, int32_t beta,
     if (const int32_t won = quickWin(pos, hit, key, ply, depth); won != SCORE_NONE) return won;
 
     ss->staticEval = SCORE_NONE;
+    // The children evaluate: they need not catch up with this stone each time.
+    syncShapes(pos);
     SearchStats& stats = thread.stats;
     MovePicker picker(pos, stats, hit.move, ss, true);
     const bool restricted = sideToMoveIsRestricted(pos);

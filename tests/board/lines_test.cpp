@@ -97,28 +97,42 @@ TEST_F(LineTest, EmptyBoardSlotsHoldNoThreat) {
 }
 
 // A lone stone changes no neighbour's codes, only the shapes of the cells
-// within four in each line; a second stone beside it changes the codes
-// around both. Taking them back gives every cell its shapes back.
+// within four in each line, and those only once a sync asks; a second stone
+// beside it changes the codes around both. Taking them back gives every
+// cell its slots and shapes back, whether the shapes were synced after each
+// stone or once for both.
 TEST_F(LineTest, LoneStoneChangesShapesAloneAndTwoAdjacentStonesTheirNeighbours) {
-    reset(*pos, 15);
-    std::vector<ShapePair> empty(pos->shapes, pos->shapes + CLASS_CELLS);
-    makeMove(*pos, COLOUR_X | cellIndex(7, 7));
-    for (int d = 0; d < DIRECTION_COUNT; ++d) EXPECT_EQ(pos->current->updateMask[d], 0);
-    EXPECT_EQ(pos->current->changedCount, 1u);     // the cell itself
-    EXPECT_EQ(pos->current->shapeCellCount, 32u);  // eight a line: X's twos
-    const uint8_t openTwo[4] = {SHAPE_CODE_OPEN_TWO, CODE_NOTHING, CODE_NOTHING, CODE_NOTHING};
-    EXPECT_EQ(pos->shapes[cellIndex(7, 9)].x, shapeOfCodes(openTwo));
-    EXPECT_EQ(pos->shapes[cellIndex(7, 9)].o, SHAPE_NOTHING);
-    makeMove(*pos, COLOUR_X | cellIndex(8, 7));
-    EXPECT_EQ(pos->current->updateMask[0], 0x1ce);  // the row through both stones: -4 ... -2, 1 ... 3
-    EXPECT_EQ(pos->current->updateMask[1], 0);      // the column of 8,7: shapes alone
-    EXPECT_GT(pos->current->changedCount, 1u);
-    unmakeMove(*pos, COLOUR_X | cellIndex(8, 7));
-    unmakeMove(*pos, COLOUR_X | cellIndex(7, 7));
-    uint32_t differing = 0;
-    for (uint32_t c = 0; c < CLASS_CELLS; ++c)
-        differing += pos->shapes[c].x != empty[c].x || pos->shapes[c].o != empty[c].o;
-    EXPECT_EQ(differing, 0u);
+    for (const bool syncEach : {true, false}) {
+        SCOPED_TRACE(syncEach ? "synced after each stone" : "synced once");
+        reset(*pos, 15);
+        const std::vector<ShapePair> empty(pos->shapes, pos->shapes + CLASS_CELLS);
+        const std::vector<uint64_t> emptySlots(&pos->slots[0][0], &pos->slots[0][0] + BOARD_CELLS * DIRECTION_COUNT);
+        const uint8_t openTwo[4] = {SHAPE_CODE_OPEN_TWO, CODE_NOTHING, CODE_NOTHING, CODE_NOTHING};
+        makeMove(*pos, COLOUR_X | cellIndex(7, 7));
+        for (int d = 0; d < DIRECTION_COUNT; ++d) EXPECT_EQ(pos->current->updateMask[d], 0);
+        EXPECT_EQ(pos->current->changedCount, 1u);  // the cell itself
+        EXPECT_EQ(pos->shapes[cellIndex(7, 9)].x, SHAPE_NOTHING);  // not yet
+        if (syncEach) {
+            syncShapes(*pos);
+            EXPECT_EQ(pos->current->shapeCellCount, 32u);  // eight a line: X's twos
+            EXPECT_EQ(pos->shapes[cellIndex(7, 9)].x, shapeOfCodes(openTwo));
+            EXPECT_EQ(pos->shapes[cellIndex(7, 9)].o, SHAPE_NOTHING);
+        }
+        makeMove(*pos, COLOUR_X | cellIndex(8, 7));
+        EXPECT_EQ(pos->current->updateMask[0], 0x1ce);  // the row through both stones: -4 ... -2, 1 ... 3
+        EXPECT_EQ(pos->current->updateMask[1], 0);      // the column of 8,7: shapes alone
+        EXPECT_GT(pos->current->changedCount, 1u);
+        syncShapes(*pos);
+        EXPECT_EQ(pos->current->shapeSyncBase, &pos->states[syncEach ? 1 : 0]);
+        EXPECT_EQ(pos->shapes[cellIndex(7, 9)].x, shapeOfCodes(openTwo));
+        unmakeMove(*pos, COLOUR_X | cellIndex(8, 7));
+        unmakeMove(*pos, COLOUR_X | cellIndex(7, 7));
+        uint32_t differing = 0;
+        for (uint32_t c = 0; c < CLASS_CELLS; ++c)
+            differing += pos->shapes[c].x != empty[c].x || pos->shapes[c].o != empty[c].o;
+        EXPECT_EQ(differing, 0u);
+        EXPECT_TRUE(std::equal(emptySlots.begin(), emptySlots.end(), &pos->slots[0][0]));
+    }
 }
 
 TEST_F(LineTest, RemovingTheLastStoneRestoresTheEmptyLine) {

@@ -84,6 +84,8 @@ struct CapacityStats {
     uint32_t maxRecheck = 0;
     uint64_t recordsWithRepeatedCell = 0;
     uint64_t movesChecked = 0;
+    uint64_t shapeSyncs = 0;
+    uint32_t longestSync = 0;  // most pending records one sync caught up with
     uint64_t verdictsCompared = 0;   // cells judged both fast and exactly
     uint64_t verdictsDiffering = 0;
     uint64_t rejudgedChecked = 0;
@@ -101,11 +103,11 @@ class RandomGame {
 public:
     RandomGame(Position& pos, ReferenceBoard& ref, uint32_t boardSize, uint32_t blackColour,
                uint32_t seed)
-        : pos_(pos), ref_(ref), n_(boardSize), black_(blackColour), rng_(seed) {}
+        : pos_(pos), ref_(ref), n_(boardSize), black_(blackColour), rng_(seed), syncRng_(seed) {}
     // The same game under another rule.
     RandomGame(Position& pos, ReferenceBoard& ref, uint32_t boardSize, uint32_t blackColour, GameRule rule,
                uint32_t seed)
-        : pos_(pos), ref_(ref), n_(boardSize), black_(blackColour), rule_(rule), rng_(seed) {}
+        : pos_(pos), ref_(ref), n_(boardSize), black_(blackColour), rule_(rule), rng_(seed), syncRng_(seed) {}
 
     // Plays until maxStones stones stand or no move is left, checking every
     // make and a trial make/unmake of another move at every step, then takes
@@ -225,7 +227,17 @@ private:
         EXPECT_EQ(pos_.sideToMove, stones_.size() % 2 == 0 ? 1 : 0);
         EXPECT_EQ(pos_.current, &pos_.states[stones_.size()]);
         EXPECT_EQ(pos_.current->eval, eval) << when << ", " << stones_.size() << " stones";
-        EXPECT_EQ(shapeDifferences(), "") << when << ", " << stones_.size() << " stones";
+        // The shapes follow lazily: brought up to date at some positions
+        // only, so that a sync catches up with several records at once and
+        // take-backs meet records synced and pending.
+        if (syncRng_() % 3 == 0) {
+            uint32_t pending = 0;
+            for (const StateRecord* r = pos_.current; r->shapesPending; --r) ++pending;
+            stats.longestSync = std::max(stats.longestSync, pending);
+            syncShapes(pos_);
+            EXPECT_EQ(shapeDifferences(), "") << when << ", " << stones_.size() << " stones";
+            ++stats.shapeSyncs;
+        }
         maxPlayed_ = std::max(maxPlayed_, stones_.size());
         ++stats.movesChecked;
     }
@@ -325,6 +337,7 @@ private:
     uint32_t black_;
     GameRule rule_ = RULE_RENJU;
     std::mt19937 rng_;
+    std::minstd_rand syncRng_;  // apart from the moves' draws, which it leaves as they were
     std::vector<MoveWord> stones_;
     size_t maxPlayed_ = 0;
 };
@@ -367,8 +380,11 @@ TEST_F(PositionTest, RandomGamesMatchTheReferenceAfterEveryMakeAndUnmake) {
     EXPECT_GT(stats.recordsWithRepeatedCell, 0u);
     EXPECT_LE(stats.maxThreats, THREAT_LIST_CAPACITY);
     EXPECT_LE(stats.maxRecheck, RECHECK_CAPACITY);
-    std::printf("[ stats    ] %llu positions checked; most threat words in one list %u, "
+    EXPECT_GE(stats.longestSync, 4u);
+    std::printf("[ stats    ] %llu positions checked, shapes synced at %llu, at most %u records at once;"
+                "\n[ stats    ] %llu positions checked; most threat words in one list %u, "
                 "most recheck cells for one stone %u, records with a repeated cell %llu\n",
+                (unsigned long long)stats.movesChecked, (unsigned long long)stats.shapeSyncs, stats.longestSync,
                 (unsigned long long)stats.movesChecked, stats.maxThreats, stats.maxRecheck,
                 (unsigned long long)stats.recordsWithRepeatedCell);
     std::printf("[ stats    ] re-judged cells of black table class 6-8: %llu, stored class differing "

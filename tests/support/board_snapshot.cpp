@@ -17,7 +17,7 @@ BoardSnapshot takeSnapshot(const Position& pos) {
     s.sideToMove = pos.sideToMove;
     s.current = pos.current;
     const auto* bytes = reinterpret_cast<const unsigned char*>(pos.current);
-    s.record.assign(bytes, bytes + sizeof(StateRecord));
+    s.record.assign(bytes, bytes + STATE_KEPT_BYTES);
     return s;
 }
 
@@ -62,7 +62,7 @@ std::string differencesFrom(const BoardSnapshot& before, const Position& pos) {
     if (before.sideToMove != pos.sideToMove) d += "sideToMove differs\n";
     if (before.current != pos.current) {
         d += "current record differs\n";
-    } else if (std::memcmp(before.record.data(), pos.current, sizeof(StateRecord)) != 0) {
+    } else if (std::memcmp(before.record.data(), pos.current, STATE_KEPT_BYTES) != 0) {
         d += "current record contents differ\n";
     }
     return d;

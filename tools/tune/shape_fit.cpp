@@ -59,7 +59,8 @@ bool quiet(const EvalFeatures& f) {
 // The set of a colour's cells under the variant in use.
 uint32_t setOf(const ShapeValues* values) { return uint32_t(values - ShapeValueSets); }
 
-// Appends the shape counts of the position, for the side to move.
+// Appends the shape counts of the position, for the side to move (its
+// shapes brought up to date: evalFeatures syncs them).
 void appendCounts(const Position& pos, ShapeSamples& data, ShapeSample& sample) {
     const bool xToMove = pos.sideToMove == 1;
     const uint32_t ownSet = setOf(xToMove ? shapeValuesX : shapeValuesO);
