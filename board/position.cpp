@@ -248,7 +248,9 @@ void putStone(Position& pos, MoveWord m) {
 
 void syncShapes(Position& pos) {
     StateRecord& top = *pos.current;
-    if (!shapesTracked || !top.shapesPending) return;
+    // A virtual move's stone is not on the board yet: catching up now would
+    // be lost when the move is completed.
+    if (!shapesTracked || !top.shapesPending || top.virtualMove) return;
     // Record 0 is never pending (its stones count at once): the walk ends
     // there at the latest.
     StateRecord* base = &top;
@@ -350,7 +352,6 @@ void unmakeMove(Position& pos, MoveWord m) {
     StateRecord& s = *pos.current;
     pos.sideToMove ^= 1;
     if (s.virtualMove != 0) {
-        if (s.shapeSyncBase) restoreSyncedShapes(pos, s);
         --pos.current;
         return;
     }

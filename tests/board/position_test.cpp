@@ -22,6 +22,7 @@
 #include "board/startup_tables.h"
 #include "board/tables.h"
 #include "board/zobrist.h"
+#include "movegen/threats.h"
 #include "support/board_snapshot.h"
 #include "support/reference_board.h"
 
@@ -503,9 +504,24 @@ TEST_F(PositionTest, VirtualMoveChangesOnlyTheKeyAndTheSide) {
     EXPECT_EQ(pos->current->virtualMove, m);
     EXPECT_EQ(pos->nodes, nodes + 1);
     EXPECT_EQ(pos->cells[cellOf(m)], 0u);
+    // Its stone is not there: the shapes do not catch up yet, not even with
+    // the stone below it.
+    syncShapes(*pos);
+    EXPECT_EQ(pos->current->shapesPending, 1);
+    EXPECT_EQ(pos->shapes[cellIndex(7, 9)].x, before.shapes[cellIndex(7, 9)].x);
     unmakeMove(*pos, m);
     EXPECT_EQ(differencesFrom(before, *pos), "");
     EXPECT_EQ(pos->sideToMove, 0);
+    // Completed, it catches up with both stones, and is taken back whole.
+    makeVirtualMove(*pos, m);
+    syncShapes(*pos);
+    completeVirtualMove(*pos);
+    syncShapes(*pos);
+    for (uint32_t c : {cellIndex(7, 9), cellIndex(8, 8), cellIndex(9, 9)})
+        EXPECT_EQ(pos->shapes[c].x, shapeX(pos->slots[c])) << c;
+    EXPECT_NE(pos->shapes[cellIndex(7, 9)].x, before.shapes[cellIndex(7, 9)].x);
+    unmakeMove(*pos, m);
+    EXPECT_EQ(differencesFrom(before, *pos), "");
 }
 
 TEST_F(PositionTest, NullMovePassesTheTurnAndComesBack) {
@@ -526,6 +542,9 @@ TEST_F(PositionTest, NullMovePassesTheTurnAndComesBack) {
     EXPECT_EQ(sortedThreats(s.threatsX), sortedThreats(r.threatsX));
     EXPECT_EQ(sortedThreats(s.threatsO), sortedThreats(r.threatsO));
     EXPECT_EQ(std::memcmp(&s, &r, STATE_HEAD_BYTES), 0);
+    // The shapes caught up at the pass are put back with it.
+    syncShapes(*pos);
+    EXPECT_EQ(s.shapeSyncBase, &pos->states[0]);
     unmakeNullMove(*pos);
     EXPECT_EQ(differencesFrom(before, *pos), "");
 }
