@@ -91,7 +91,7 @@ extern const ShapeValues* shapeValuesO;
 
 // Whether the board keeps the cells' shapes and the sums of their values
 // (on at first). With every value 0 the sums are 0 anyway: the engine then
-// turns it off at start-up, and a stone refreshes only the cells whose
-// codes it may change, leaving the shape codes of the others as they were.
+// turns it off at start-up, and syncShapes does nothing, so the slots of
+// the cells whose shape codes alone a stone may change keep their old ones.
 // Set before any position is set up, never during a game.
 extern bool shapesTracked;

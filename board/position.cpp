@@ -126,7 +126,6 @@ void restoreSyncedShapes(Position& pos, StateRecord& s) {
 // A record to be pushed without a stone: nothing for a sync to do in it.
 void markStoneless(StateRecord& s) {
     s.codeShapeCount = 0;
-    s.shapeCellCount = 0;
     for (uint16_t& mask : s.shapeMask) mask = 0;
     s.shapesPending = 1;
     s.shapeSyncBase = nullptr;
@@ -208,7 +207,6 @@ void putStoneAs(Position& pos, MoveWord m) {
     }
     r.changedCount = changed;
     r.stoneCell = cell;
-    r.shapeCellCount = 0;
     r.shapeSyncBase = nullptr;
     r.shapesPending = 1;
     if (SetUp && shapesTracked) {
@@ -461,14 +459,14 @@ std::vector<MoveWord> setupFromPicture(Position& pos, std::string_view text, uin
 // to the old variant is put again by the caller, which counts them anew).
 void selectRuleTables(Position& pos, uint32_t colour) {
     pos.blackColour = colour;
-    syncShapes(pos);
+    syncShapes(pos);  // the recount reads the slots' shape codes
     selectTableVariant(GameRule(pos.rule), colour);
     recountShapeSums(pos, pos.current->shapeSum);
 }
 
 void selectGameRule(Position& pos, GameRule rule) {
     pos.rule = rule;
-    syncShapes(pos);
+    syncShapes(pos);  // the recount reads the slots' shape codes
     selectTableVariant(rule, pos.blackColour);
     recountShapeSums(pos, pos.current->shapeSum);
 }

@@ -146,10 +146,10 @@ void putStone(Position& pos, MoveWord m);
 // Brings the cells' shapes, their slots' shape codes and the current
 // record's shapeSum up to date with every stone of the pending records
 // below it (nothing while shapes are not tracked, nor on a virtual move
-// not yet completed). The evaluation asks
-// before it reads the sums; until then a stone costs no shape work, and a
-// subtree no evaluation reaches (a threat search's) costs none at all.
-// Taking back the record later takes back what the sync changed.
+// not yet completed). The evaluation asks before it reads the sums; until
+// then a stone costs no shape work, and a subtree no evaluation reaches (a
+// threat search's) costs none at all. Taking back the record later takes
+// back what the sync changed.
 void syncShapes(Position& pos);
 
 void makeMove(Position& pos, MoveWord m);
